@@ -1,0 +1,128 @@
+// The reloj executable: joins its arguments into the one command-line text the clock reads,
+// answers --help and --version, makes sure there is an X display to talk to, and hands over to
+// Module1::Main on Qt's xcb platform. Everything after that happens in Qt's event loop.
+#include "platform/qt/qt_platform.h"
+#include "startup/module1.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <xcb/xcb.h>
+
+namespace {
+
+constexpr int kExitBadCommandLine = 2;
+constexpr int kExitNoDisplay = 1;
+
+constexpr const char* kUsage =
+    "Uso: reloj [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
+    "\n"
+    "Reloj analógico de escritorio: doce puntos y dos agujas, sin esfera, siempre encima.\n"
+    "\n"
+    "La línea de órdenes es un solo texto de hasta seis campos separados por «|»\n"
+    "(entre comillas, porque «|» es una tubería para el intérprete):\n"
+    "  IZQUIERDA, ARRIBA  posición de la esquina superior izquierda, en píxeles\n"
+    "                     (0 deja la posición inicial)\n"
+    "  DIÁMETRO           diámetro del anillo de puntos, en píxeles\n"
+    "  ESTILO             1 agujas de cometa, 2 agujas de barra\n"
+    "  MOVIBLE            0 fija el reloj; otro número deja arrastrarlo\n"
+    "  COLOR              red, green, blue, yellow, magenta, cyan, white, rot, grün, blau,\n"
+    "                     gelb, weiß..., qbcolor(N), &hBBGGRR, un número, rgb(R,G,B);\n"
+    "                     0 o black: negro o blanco según el escritorio\n"
+    "Sin línea de órdenes: 718|5|70|1|1|red.\n"
+    "\n"
+    "Ejemplos:\n"
+    "  reloj '100|50|200|2|0|'\n"
+    "  reloj '0|0|120|1|1|rgb(255,128,0)'\n"
+    "\n"
+    "Con el ratón sobre las agujas: arrastrar con el botón izquierdo mueve el reloj; el\n"
+    "botón derecho cambia el color; doble clic abre la calculadora de edad; mantener un\n"
+    "botón pulsado 5 segundos cierra el reloj.\n";
+
+std::string JoinArguments(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            line += ' ';
+        }
+        line += argv[i];
+    }
+    return line;
+}
+
+bool EnvironmentIs(const char* name, std::string_view value) {
+    const char* set = std::getenv(name);
+    return set != nullptr && value == set;
+}
+
+bool EnvironmentSet(const char* name) {
+    const char* set = std::getenv(name);
+    return set != nullptr && *set != '\0';
+}
+
+// Wayland lets no client place itself, stay on top or read the screen, so the clock asks
+// for X11 (XWayland) unless the user chose a platform.
+void ChooseWindowSystem() {
+    if (!EnvironmentSet("QT_QPA_PLATFORM") &&
+        (EnvironmentSet("WAYLAND_DISPLAY") || EnvironmentIs("XDG_SESSION_TYPE", "wayland"))) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+    // Positions, regions and screen pixels are all device pixels: no scaling by Qt.
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+}
+
+// Qt ends the process with an abort when it cannot reach the X server; say so plainly instead.
+bool DisplayReachable() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && std::string_view(platform).substr(0, 3) != "xcb") {
+        return true;
+    }
+    if (!EnvironmentSet("DISPLAY")) {
+        std::fputs("reloj: no hay pantalla: la variable DISPLAY está vacía\n", stderr);
+        return false;
+    }
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    if (!reachable) {
+        std::fprintf(stderr, "reloj: no se puede abrir la pantalla «%s»\n", std::getenv("DISPLAY"));
+    }
+    return reachable;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string commandLine = JoinArguments(argc, argv);
+    if (commandLine == "--help" || commandLine == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (commandLine == "--version") {
+        std::printf("reloj %s\n", RELOJ_VERSION);
+        return 0;
+    }
+
+    ChooseWindowSystem();
+    if (!DisplayReachable()) {
+        return kExitNoDisplay;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("reloj");
+    QApplication::setApplicationVersion(RELOJ_VERSION);
+
+    reloj::QtPlatform platform;
+    reloj::Module1 module(platform);
+    const reloj::StartupReport report = module.Main(commandLine);
+    for (const std::string& warning : report.warnings) {
+        std::fprintf(stderr, "%s\n", warning.c_str());
+    }
+    if (report.error) {
+        std::fprintf(stderr, "%s\n", report.error->Message().c_str());
+        return kExitBadCommandLine;
+    }
+    return QApplication::exec();
+}

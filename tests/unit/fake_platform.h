@@ -1,0 +1,76 @@
+// A platform for unit tests: windows that keep exactly the twips they are given and record
+// what they were asked, and a journal of every call in order, so that tests can check both
+// results and sequences without a display.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace reloj::test {
+
+class FakePlatform;
+
+class FakeFormWindow final : public FormWindow {
+  public:
+    FakeFormWindow(FakePlatform& platform, std::string title, WindowHandle handle);
+    ~FakeFormWindow() override;
+
+    float Left() const override { return m_left; }
+    float Top() const override { return m_top; }
+    float Width() const override { return m_width; }
+    float Height() const override { return m_height; }
+    void SetLeft(float twips) override;
+    void SetTop(float twips) override;
+    void SetWidth(float twips) override;
+    void SetHeight(float twips) override;
+    void Move(float left, float top) override;
+    void Move(float left, float top, float width, float height) override;
+    void SetBackColor(Colour colour) override;
+    void SetFillColor(Colour colour) override;
+    void Circle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
+    void Refresh() override;
+    void SetWindowRgn(Region region) override;
+    WindowHandle hWnd() const override { return m_handle; }
+    void Show() override;
+    void Hide() override;
+
+    const std::string& Title() const { return m_title; }
+    std::optional<Colour> backColor;
+    bool visible = false;
+    std::optional<Region> region;
+
+  private:
+    void Note(const std::string& what);
+
+    FakePlatform& m_platform;
+    std::string m_title;
+    WindowHandle m_handle;
+    float m_left = 0, m_top = 0, m_width = 0, m_height = 0;
+};
+
+class FakePlatform final : public Platform {
+  public:
+    float twipsPerPixelX = 15;
+    float twipsPerPixelY = 15;
+
+    float ScreenTwipsPerPixelX() const override { return twipsPerPixelX; }
+    float ScreenTwipsPerPixelY() const override { return twipsPerPixelY; }
+    std::unique_ptr<FormWindow> CreateForm(const FormDesign& design, FormWindow* owner,
+                                           FormEvents& events) override;
+    void KeepOnTop(WindowHandle window) override;
+
+    // The window with that title, while it exists.
+    FakeFormWindow* Find(const std::string& title) const;
+
+    // Every call, in order, as "<title>.<Operation>" or "KeepOnTop <title>".
+    std::vector<std::string> journal;
+    std::vector<FakeFormWindow*> windows;
+
+  private:
+    WindowHandle m_nextHandle = 1;
+};
+
+} // namespace reloj::test

@@ -1,0 +1,131 @@
+#include "display/form2.h"
+#include "display/ring_geometry.h"
+#include "fake_platform.h"
+#include "startup/module1.h"
+
+#include <gtest/gtest.h>
+
+namespace reloj {
+namespace {
+
+using test::FakePlatform;
+
+struct DotRow {
+    const char* name;
+    float ratio;
+    int k;
+    PixelPoint centre;
+};
+
+TEST(RingGeometry, DotCentres) {
+    // Defaults: radius 35 pixels, a 76-pixel window at 15 twips per pixel, 74 at 12.
+    const DotRow rows[] = {
+        {"15: 3 o'clock", 15, 0, {74, 39}}, {"15: k=1", 15, 1, {69, 56}},
+        {"15: k=2", 15, 2, {56, 69}},       {"15: 6 o'clock", 15, 3, {39, 74}},
+        {"15: k=4", 15, 4, {21, 69}},       {"15: k=5", 15, 5, {8, 56}},
+        {"15: 9 o'clock", 15, 6, {4, 39}},  {"15: k=7", 15, 7, {8, 21}},
+        {"15: k=8", 15, 8, {21, 8}},        {"15: 12 o'clock", 15, 9, {39, 4}},
+        {"15: k=10", 15, 10, {56, 8}},      {"15: k=11", 15, 11, {69, 21}},
+        {"12: 3 o'clock", 12, 0, {73, 38}}, {"12: 9 o'clock", 12, 6, {3, 38}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto s = ReadSettings("", row.ratio, row.ratio).state;
+        EXPECT_EQ(DotCentre(row.k, s.Radius, static_cast<float>(s.FormSize), s.TwipsPerPixelX,
+                            s.TwipsPerPixelY),
+                  row.centre);
+    }
+}
+
+TEST(RingGeometry, DotBounds) {
+    EXPECT_EQ(DotBounds({74, 39}, 3), (PixelRect{71, 36, 77, 42}));
+    EXPECT_EQ(DotBounds({73, 38}, 2), (PixelRect{71, 36, 75, 40}));
+}
+
+struct CornerRow {
+    const char* name;
+    float left, top, size;
+    std::array<PixelPoint, 4> corners;
+};
+
+TEST(RingGeometry, WindowCorners) {
+    const CornerRow rows[] = {
+        {"defaults", 10770, 75, 1140, {{{718, 5}, {794, 5}, {718, 81}, {794, 81}}}},
+        {"left edge truncates toward zero", -20, 0, 1140, {{{-1, 0}, {74, 0}, {-1, 76}, {74, 76}}}},
+        {"half twips round to even", 22.5, 7.5, 1140, {{{1, 0}, {77, 0}, {1, 76}, {77, 76}}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(WindowCorners(row.left, row.top, row.size, row.size, 15, 15), row.corners);
+    }
+}
+
+class MarkerWindow : public ::testing::Test {
+  protected:
+    void Start(std::string_view commandLine, float ratio = 15) {
+        platform.twipsPerPixelX = ratio;
+        platform.twipsPerPixelY = ratio;
+        ASSERT_FALSE(module.Main(commandLine).error);
+        window = platform.Find(kMarkerTitle);
+        ASSERT_NE(window, nullptr);
+    }
+
+    FakePlatform platform;
+    Module1 module{platform};
+    test::FakeFormWindow* window = nullptr;
+};
+
+TEST_F(MarkerWindow, LoadSequence) {
+    Start("");
+    const std::vector<std::string> expected = {
+        "$uhr$.Create",       "$uhr$.Move",      "$uhr$.SetWidth", "$uhr$.SetHeight",
+        "$uhr$.SetBackColor", "$uhr$.SetLeft",   "$uhr$.SetTop",   "$uhr$.SetWindowRgn",
+        "KeepOnTop $uhr$",    "KeepOnTop $uhr$", "$uhr$.Show",
+    };
+    EXPECT_EQ(platform.journal, expected);
+    EXPECT_EQ(window->Left(), 10770);
+    EXPECT_EQ(window->Top(), 75);
+    EXPECT_EQ(window->Width(), 1140);
+    EXPECT_EQ(window->Height(), 1140);
+    EXPECT_EQ(window->backColor, 255);
+    EXPECT_TRUE(window->visible);
+    EXPECT_EQ(module.State().MarkersHwnd, window->hWnd());
+    const ClockState& s = module.State();
+    EXPECT_EQ((std::array{s.CornerX1, s.CornerY1, s.CornerX2, s.CornerY2, s.CornerX3, s.CornerY3,
+                          s.CornerX4, s.CornerY4}),
+              (std::array{718, 5, 794, 5, 718, 81, 794, 81}));
+}
+
+TEST_F(MarkerWindow, ZeroPositionKeepsTheInitialPlace) {
+    Start("0|75|70|1|1|");
+    EXPECT_EQ(window->Left(), 7425);
+    EXPECT_EQ(window->Top(), 1125);
+    EXPECT_EQ(module.State().CornerX1, 495);
+}
+
+TEST_F(MarkerWindow, AutomaticColourLeavesTheBackColour) {
+    Start("1|1|70|1|1|0");
+    EXPECT_FALSE(window->backColor);
+}
+
+TEST_F(MarkerWindow, RingRegionIsTwelveDots) {
+    Start("", 12);
+    ASSERT_TRUE(window->region);
+    const auto& shapes = window->region->Shapes();
+    ASSERT_EQ(shapes.size(), 12u);
+    EXPECT_EQ(std::get<Region::Ellipse>(shapes[0]).bounds, (PixelRect{71, 36, 75, 40}));
+    EXPECT_EQ(std::get<Region::Ellipse>(shapes[6]).bounds, (PixelRect{1, 36, 5, 40}));
+}
+
+TEST_F(MarkerWindow, RegionsLiveOnlyWhereTheyAreOwned) {
+    const int64_t before = Region::LiveCount();
+    Start("");
+    // The window's ring and the last dot, which stays the program's until unload.
+    EXPECT_EQ(Region::LiveCount() - before, 2);
+    module.MarkerForm().Unload();
+    EXPECT_EQ(Region::LiveCount() - before, 0);
+    EXPECT_EQ(platform.journal.back(), "$uhr$.Destroy");
+}
+
+} // namespace
+} // namespace reloj

@@ -1,0 +1,160 @@
+#include "startup/settings.h"
+
+#include <gtest/gtest.h>
+
+namespace reloj {
+namespace {
+
+struct GeometryRow {
+    const char* name;
+    std::string_view commandLine;
+    float ratio;
+    int32_t startLeft, startTop;
+    float radius;
+    int32_t dotRadius, formSize, centre;
+    float handReach, hourReach, tailLength, handWidth, halfHandWidth;
+    int32_t handStyle;
+    bool movable;
+    Colour colour;
+};
+
+TEST(ReadSettings, Geometry) {
+    const GeometryRow rows[] = {
+        {"defaults at 15", "", 15, 10770, 75, 525, 3, 1140, 570, 30.5f, 24.399999618530273f,
+         3.049999952316284f, 5.320000171661377f, 2.6600000858306885f, 1, true, 255},
+        {"defaults at 12", "", 12, 8616, 60, 420, 2, 888, 444, 32, 25.600000381469727f,
+         3.200000047683716f, 5.179999828338623f, 2.5899999141693115f, 1, true, 255},
+        {"large clock at 15", "100|50|200|2|0|", 15, 1500, 750, 1500, 8, 3240, 1620, 88, 70.4f,
+         8.8f, 15.12f, 7.56f, 2, false, 255},
+        {"large clock at 12", "100|50|200|2|0|", 12, 1200, 600, 1200, 6, 2544, 1272, 91, 72.8f,
+         9.1f, 14.84f, 7.42f, 2, false, 255},
+        {"five fields keep the colour", "100|50|200|2|0", 15, 1500, 750, 1500, 8, 3240, 1620, 88,
+         70.4f, 8.8f, 15.12f, 7.56f, 2, false, 255},
+        {"zero position is kept as zero", "0|0|70|1|1|", 15, 0, 0, 525, 3, 1140, 570, 30.5f, 24.4f,
+         3.05f, 5.32f, 2.66f, 1, true, 255},
+        {"diameter rounds half to even", "0|0|70.5|1|1", 15, 0, 0, 529, 3, 1148, 574, 30.5f, 24.4f,
+         3.05f, 5.32f, 2.66f, 1, true, 255},
+        {"odd diameter halves truncate", "0|0|69|1|1", 15, 0, 0, 517, 3, 1124, 562, 29.5f, 23.6f,
+         2.95f, 5.18f, 2.59f, 1, true, 255},
+        {"style 1.5 is 2", "1|1|70|1.5|1", 15, 15, 15, 525, 3, 1140, 570, 30.5f, 24.4f, 3.05f,
+         5.32f, 2.66f, 2, true, 255},
+        {"style 2.5 is 2", "1|1|70|2.5|1", 15, 15, 15, 525, 3, 1140, 570, 30.5f, 24.4f, 3.05f,
+         5.32f, 2.66f, 2, true, 255},
+        {"negative position passes", "-10|-3.5|70|7|-1", 15, -150, -52, 525, 3, 1140, 570, 30.5f,
+         24.4f, 3.05f, 5.32f, 2.66f, 7, true, 255},
+        {"colour text", "1|1|70|1|0.1|rgb(0,0,255)", 15, 15, 15, 525, 3, 1140, 570, 30.5f, 24.4f,
+         3.05f, 5.32f, 2.66f, 1, true, 0xFF0000},
+        {"automatic colour", "1|1|70|1|0.0|0", 15, 15, 15, 525, 3, 1140, 570, 30.5f, 24.4f, 3.05f,
+         5.32f, 2.66f, 1, false, 0},
+        {"units after numbers", "100px|50px|200px|2|abc|blue", 15, 1500, 750, 1500, 8, 3240, 1620,
+         88, 70.4f, 8.8f, 15.12f, 7.56f, 2, false, 0xFF0000},
+        {"ratio 13", "", 13, 9334, 65, 455, 2, 962, 481, 32, 25.6f, 3.2f, 5.18f, 2.59f, 1, true,
+         255},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Settings settings = ReadSettings(row.commandLine, row.ratio, row.ratio);
+        ASSERT_FALSE(settings.error) << settings.error->Message();
+        const ClockState& s = settings.state;
+        EXPECT_EQ(s.TwipsPerPixelX, static_cast<int32_t>(row.ratio));
+        EXPECT_EQ(s.StartLeft, row.startLeft);
+        EXPECT_EQ(s.StartTop, row.startTop);
+        EXPECT_EQ(s.Radius, row.radius);
+        EXPECT_EQ(s.DotRadius, row.dotRadius);
+        EXPECT_EQ(s.FormSize, row.formSize);
+        EXPECT_EQ(s.CentreOffset, row.centre);
+        EXPECT_EQ(s.CentreX, row.centre);
+        EXPECT_EQ(s.CentreY, row.centre);
+        EXPECT_EQ(s.HandReach, row.handReach);
+        EXPECT_EQ(s.HourReach, row.hourReach);
+        EXPECT_EQ(s.TailLength, row.tailLength);
+        EXPECT_EQ(s.HandWidth, row.handWidth);
+        EXPECT_EQ(s.HalfHandWidth, row.halfHandWidth);
+        EXPECT_EQ(s.HandStyle, row.handStyle);
+        EXPECT_EQ(s.Movable, row.movable);
+        EXPECT_EQ(s.ClockColour, row.colour);
+        EXPECT_EQ(s.LastAutoColour, -1);
+        EXPECT_EQ(s.CommandLine, row.commandLine);
+        EXPECT_TRUE(settings.warnings.empty());
+    }
+}
+
+TEST(ReadSettings, ScreenRatioIsRounded) {
+    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.TwipsPerPixelX, 13);
+    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.TwipsPerPixelY, 14);
+}
+
+struct ErrorRow {
+    const char* name;
+    std::string_view commandLine;
+    std::string_view message;
+};
+
+TEST(ReadSettings, ErrorsNameTheField) {
+    const ErrorRow rows[] = {
+        {"overflowing left", "1e99|0",
+         "reloj: campo 1 (izquierda) «1e99»: desbordamiento: el número es demasiado grande"},
+        {"infinite top", "0|1e999", "reloj: campo 2 (arriba) «1e999»: el número no es finito"},
+        {"infinite movable flag", "1|1|70|1|-1e999",
+         "reloj: campo 5 (movible) «-1e999»: el número no es finito"},
+        {"overflowing style", "1|1|70|3e9",
+         "reloj: campo 4 (estilo de las agujas) «3e9»: desbordamiento: el número es demasiado "
+         "grande"},
+        {"hexadecimal beyond 32 bits", "&H1FFFFFFFF",
+         "reloj: campo 1 (izquierda) «&H1FFFFFFFF»: desbordamiento: el número es demasiado "
+         "grande"},
+        {"diameter overflowing the window size", "1|1|286331153",
+         "reloj: campo 3 (diámetro) «286331153»: desbordamiento: el número es demasiado grande"},
+        {"regression: no diameter", "300|20",
+         "reloj: campo 3 (diámetro) «»: el reloj mediría menos de un píxel de ancho; dé un "
+         "diámetro mayor"},
+        {"regression: negative diameter", "0|0|-200|1|1|",
+         "reloj: campo 3 (diámetro) «-200»: el reloj mediría menos de un píxel de ancho; dé "
+         "un diámetro mayor"},
+        {"regression: diameter of one pixel", "100|100|1|1|1|",
+         "reloj: campo 3 (diámetro) «1»: el reloj mediría menos de un píxel de ancho; dé un "
+         "diámetro mayor"},
+        {"regression: only a left edge", "5|",
+         "reloj: campo 3 (diámetro) «»: el reloj mediría menos de un píxel de ancho; dé un "
+         "diámetro mayor"},
+        {"malformed hexadecimal colour", "1|1|70|1|1|&hzz",
+         "reloj: campo 6 (color) «&hzz»: tras «&h» debe venir un número hexadecimal"},
+        {"long text is cut on a character", "1|1|70|1|1|&hññññññññññññññññññññññññññññ",
+         "reloj: campo 6 (color) «&hñññññññññññññññññññ…»: tras «&h» debe venir un número "
+         "hexadecimal"},
+        {"line feed shown as a blank", "1|1|70|1|1|&h\nz",
+         "reloj: campo 6 (color) «&h z»: tras «&h» debe venir un número hexadecimal"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Settings settings = ReadSettings(row.commandLine, 15, 15);
+        ASSERT_TRUE(settings.error);
+        EXPECT_EQ(settings.error->Message(), row.message);
+    }
+}
+
+TEST(ReadSettings, ScreenTooDenseForTheDefaults) {
+    const Settings settings = ReadSettings("", 3e6f, 15);
+    ASSERT_TRUE(settings.error);
+    EXPECT_EQ(settings.error->field, kScreenField);
+}
+
+TEST(ReadSettings, UnrecognisedColourWarnsAndShowsRed) {
+    const Settings settings = ReadSettings("1|1|70|1|1|purple", 15, 15);
+    ASSERT_FALSE(settings.error);
+    EXPECT_EQ(settings.state.ClockColour, -1);
+    ASSERT_EQ(settings.warnings.size(), 1u);
+    EXPECT_EQ(settings.warnings[0],
+              "reloj: aviso: color «purple» no reconocido; se muestra el rojo");
+    EXPECT_EQ(ShownColour(settings.state.ClockColour), 255);
+}
+
+TEST(ShownColour, OnlyRgbValuesShowAsThemselves) {
+    EXPECT_EQ(ShownColour(0), 0);
+    EXPECT_EQ(ShownColour(0xFFFFFF), 0xFFFFFF);
+    EXPECT_EQ(ShownColour(0x1000000), 255);
+    EXPECT_EQ(ShownColour(-1), 255);
+}
+
+} // namespace
+} // namespace reloj
