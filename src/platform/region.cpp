@@ -1,6 +1,8 @@
 #include "platform/region.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace reloj {
 
@@ -57,6 +59,28 @@ void Region::Unite(const Region& other) {
 
 int64_t Region::LiveCount() {
     return liveRegions.load();
+}
+
+std::vector<PixelRect> EllipseRows(PixelRect bounds) {
+    std::vector<PixelRect> rows;
+    const double semiX = (static_cast<double>(bounds.right) - bounds.left) / 2.0;
+    const double semiY = (static_cast<double>(bounds.bottom) - bounds.top) / 2.0;
+    if (semiX <= 0 || semiY <= 0) {
+        return rows;
+    }
+    const double centreX = bounds.left + semiX;
+    const double centreY = bounds.top + semiY;
+    for (int32_t y = bounds.top; y < bounds.bottom; ++y) {
+        const double dy = (y + 0.5 - centreY) / semiY;
+        const double reach = semiX * std::sqrt(std::max(0.0, 1.0 - dy * dy));
+        // Pixel x is inside when |x + 0.5 - centreX| <= reach.
+        const auto left = static_cast<int32_t>(std::ceil(centreX - reach - 0.5));
+        const auto right = static_cast<int32_t>(std::floor(centreX + reach - 0.5)) + 1;
+        if (right > left) {
+            rows.push_back({left, y, right, y + 1});
+        }
+    }
+    return rows;
 }
 
 } // namespace reloj

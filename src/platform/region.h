@@ -63,4 +63,9 @@ class Region {
     bool m_live = true; // a moved-from region no longer counts
 };
 
+// The pixels of the ellipse inscribed in a rectangle, one rectangle per pixel row: a pixel
+// belongs to the ellipse when its centre lies inside or on it. The rule is symmetric, so a dot
+// is centred in its rectangle whatever the window system's own ellipse rule would give.
+std::vector<PixelRect> EllipseRows(PixelRect bounds);
+
 } // namespace reloj

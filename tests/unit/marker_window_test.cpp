@@ -42,6 +42,35 @@ TEST(RingGeometry, DotBounds) {
     EXPECT_EQ(DotBounds({73, 38}, 2), (PixelRect{71, 36, 75, 40}));
 }
 
+struct EllipseRow {
+    const char* name;
+    PixelRect bounds;
+    std::vector<int32_t> widths; // pixels in each row, top to bottom
+};
+
+TEST(EllipseRows, RoundAndCentred) {
+    const EllipseRow rows[] = {
+        {"dot of radius 3", {71, 36, 77, 42}, {4, 6, 6, 6, 6, 4}},
+        {"dot of radius 2", {71, 36, 75, 40}, {2, 4, 4, 2}},
+        {"dot of radius 8", {0, 0, 16, 16}, {6, 10, 12, 14, 14, 16, 16, 16, 16, 16, 16, 14, 14, 12,
+                                             10, 6}},
+        {"empty", {5, 5, 5, 9}, {}},
+        {"inside out", {5, 5, 1, 1}, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto spans = EllipseRows(row.bounds);
+        std::vector<int32_t> widths;
+        for (const PixelRect& span : spans) {
+            widths.push_back(span.right - span.left);
+            // Every row is centred in the rectangle and lies inside it.
+            EXPECT_EQ(span.left - row.bounds.left, row.bounds.right - span.right);
+            EXPECT_GE(span.left, row.bounds.left);
+        }
+        EXPECT_EQ(widths, row.widths);
+    }
+}
+
 struct CornerRow {
     const char* name;
     float left, top, size;

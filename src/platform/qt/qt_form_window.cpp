@@ -22,10 +22,8 @@ QRegion ToQRegion(const Region& region) {
     QRegion result;
     for (const auto& shape : region.Shapes()) {
         if (const auto* ellipse = std::get_if<Region::Ellipse>(&shape)) {
-            const PixelRect& b = ellipse->bounds;
-            if (b.right > b.left && b.bottom > b.top) {
-                result += QRegion(QRect(b.left, b.top, b.right - b.left, b.bottom - b.top),
-                                  QRegion::Ellipse);
+            for (const PixelRect& row : EllipseRows(ellipse->bounds)) {
+                result += QRect(row.left, row.top, row.right - row.left, 1);
             }
         } else if (const auto* polygon = std::get_if<Region::Polygon>(&shape)) {
             QPolygon points;

@@ -1,0 +1,51 @@
+# Shared by scripts/run and scripts/test: the Debian packages reloj needs and the build.
+# Sourced, not run.
+
+RELOJ_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+RELOJ_BUILD="$RELOJ_ROOT/build"
+
+# To build: compiler, CMake, Qt 6. To test: GoogleTest, Xvfb and the X tools, libfaketime,
+# PulseAudio with its client tools, sox. Fonts so that message boxes have letters.
+RELOJ_PACKAGES=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-multimedia-dev libxcb1-dev
+    libgtest-dev
+    libx11-dev libxext-dev libxtst-dev
+    xvfb x11-utils x11-xserver-utils xdotool
+    faketime pulseaudio pulseaudio-utils sox
+    fonts-dejavu-core
+)
+
+# Installs whatever of the list is missing, with sudo when not root.
+reloj_install_packages() {
+    local missing=()
+    local package
+    for package in "${RELOJ_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Instalando: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Configures (once) and builds the given targets, or everything.
+reloj_build() {
+    if [ ! -f "$RELOJ_BUILD/CMakeCache.txt" ]; then
+        cmake -S "$RELOJ_ROOT" -B "$RELOJ_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fi
+    if [ $# -eq 0 ]; then
+        cmake --build "$RELOJ_BUILD"
+    else
+        cmake --build "$RELOJ_BUILD" --target "$@"
+    fi
+}

@@ -1,0 +1,145 @@
+// The real program at start-up, as the X server sees it: where the marker window stands, how
+// big it is, the twelve dots its shape is cut to, and the way bad command lines are refused.
+#include "x_harness.h"
+
+#include <gtest/gtest.h>
+
+namespace reloj::e2e {
+namespace {
+
+constexpr const char* kMarkerTitle = "$uhr$";
+constexpr unsigned long kRed = 0xFF0000;
+
+// Each dot's rectangle, clipped by the window as the window system clips it.
+std::vector<Rect> Clipped(std::vector<Rect> dots, int size) {
+    for (Rect& r : dots) {
+        r = {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, size),
+             std::min(r.bottom, size)};
+    }
+    std::sort(dots.begin(), dots.end(), [](const Rect& a, const Rect& b) {
+        return std::tie(a.top, a.left) < std::tie(b.top, b.left);
+    });
+    return dots;
+}
+
+std::vector<Rect> Dots(const std::vector<std::pair<int, int>>& centres, int radius) {
+    std::vector<Rect> dots;
+    for (const auto& [x, y] : centres) {
+        dots.push_back({x - radius, y - radius, x + radius, y + radius});
+    }
+    return dots;
+}
+
+TEST(Startup, DefaultsAt96Dpi) {
+    XServer server(96);
+    Program reloj(server, {});
+    const auto window = server.WaitForWindow(kMarkerTitle);
+    ASSERT_TRUE(window) << reloj.ErrorOutput();
+    const Rect place = server.Geometry(*window);
+    EXPECT_EQ(place, (Rect{718, 5, 794, 81}));
+
+    const auto expected = Clipped(Dots({{74, 39}, {69, 56}, {56, 69}, {39, 74}, {21, 69},
+                                        {8, 56}, {4, 39}, {8, 21}, {21, 8}, {39, 4}, {56, 8},
+                                        {69, 21}},
+                                       3),
+                                  76);
+    EXPECT_EQ(ShapeComponents(server.Shape(*window), 76, 76), expected);
+
+    // The dots show the default red; between them the desktop shows through.
+    EXPECT_EQ(server.Pixel(718 + 39, 5 + 4), kRed);
+    EXPECT_EQ(server.Pixel(718 + 38, 5 + 38), server.Pixel(5, 5));
+    server.SavePng(RELOJ_SCREENSHOT, Rect{place.left - 12, place.top, place.right + 12,
+                                          place.bottom + 12});
+    EXPECT_TRUE(reloj.Running());
+}
+
+TEST(Startup, DefaultsAt120Dpi) {
+    XServer server(120);
+    Program reloj(server, {});
+    const auto window = server.WaitForWindow(kMarkerTitle);
+    ASSERT_TRUE(window) << reloj.ErrorOutput();
+    const Rect place = server.Geometry(*window);
+    EXPECT_EQ(place.right - place.left, 74);
+    EXPECT_EQ(place.bottom - place.top, 74);
+    EXPECT_EQ(place.left, 718);
+    EXPECT_EQ(place.top, 5);
+    const auto dots = ShapeComponents(server.Shape(*window), 74, 74);
+    ASSERT_EQ(dots.size(), 12u);
+    // The 3 o'clock dot centred at (73, 38) and the 9 o'clock dot at (3, 38).
+    EXPECT_NE(std::find(dots.begin(), dots.end(), Rect{71, 36, 74, 40}), dots.end());
+    EXPECT_NE(std::find(dots.begin(), dots.end(), Rect{1, 36, 5, 40}), dots.end());
+}
+
+TEST(Startup, PlaceAndSizeFromTheCommandLine) {
+    XServer server(96);
+    Program reloj(server, {"100|50|200|2|0|"});
+    const auto window = server.WaitForWindow(kMarkerTitle);
+    ASSERT_TRUE(window) << reloj.ErrorOutput();
+    EXPECT_EQ(server.Geometry(*window), (Rect{100, 50, 316, 266}));
+    EXPECT_EQ(ShapeComponents(server.Shape(*window), 216, 216).size(), 12u);
+}
+
+TEST(Startup, ZeroPositionKeepsTheInitialPlace) {
+    XServer server(96);
+    Program reloj(server, {"0|0|70|1|1|blue"});
+    const auto window = server.WaitForWindow(kMarkerTitle);
+    ASSERT_TRUE(window) << reloj.ErrorOutput();
+    EXPECT_EQ(server.Geometry(*window), (Rect{495, 220, 571, 296}));
+    EXPECT_EQ(server.Pixel(495 + 39, 220 + 4), 0x0000FFu);
+}
+
+TEST(Startup, UnrecognisedColourWarnsAndShowsRed) {
+    XServer server(96);
+    Program reloj(server, {"10|10|70|1|1|purple"});
+    const auto window = server.WaitForWindow(kMarkerTitle);
+    ASSERT_TRUE(window) << reloj.ErrorOutput();
+    EXPECT_EQ(server.Pixel(10 + 39, 10 + 4), kRed);
+    EXPECT_EQ(reloj.ErrorOutput(),
+              "reloj: aviso: color «purple» no reconocido; se muestra el rojo\n");
+}
+
+struct RefusedRow {
+    const char* name;
+    std::string commandLine;
+    std::string field;
+};
+
+TEST(Startup, BadCommandLinesAreRefusedBeforeAnyWindow) {
+    const RefusedRow rows[] = {
+        {"overflowing left", "1e99|0", "campo 1 (izquierda)"},
+        {"infinite diameter", "0|0|1e400", "campo 3 (diámetro)"},
+        {"clock under a pixel", "300|20", "campo 3 (diámetro)"},
+        {"malformed hexadecimal colour", "1|1|70|1|1|&hzz", "campo 6 (color)"},
+    };
+    XServer server(96);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Program reloj(server, {row.commandLine});
+        EXPECT_EQ(reloj.WaitForExit(10s), 2);
+        const std::string errors = reloj.ErrorOutput();
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_NE(errors.find(row.field), std::string::npos) << errors;
+        EXPECT_FALSE(server.WaitForWindow(kMarkerTitle, 0ms));
+    }
+}
+
+TEST(Startup, HelpAndVersionNeedNoDisplay) {
+    XServer server;
+    for (const char* word : {"--help", "-h", "--version"}) {
+        Program reloj(server, {word}, {{"DISPLAY", ""}});
+        EXPECT_EQ(reloj.WaitForExit(10s), 0) << word;
+    }
+}
+
+TEST(Startup, NoDisplayIsSaidPlainly) {
+    XServer server;
+    Program unset(server, {}, {{"DISPLAY", ""}});
+    EXPECT_EQ(unset.WaitForExit(10s), 1);
+    EXPECT_NE(unset.ErrorOutput().find("DISPLAY"), std::string::npos);
+    Program unreachable(server, {}, {{"DISPLAY", ":999"}});
+    EXPECT_EQ(unreachable.WaitForExit(10s), 1);
+    EXPECT_NE(unreachable.ErrorOutput().find(":999"), std::string::npos);
+}
+
+} // namespace
+} // namespace reloj::e2e

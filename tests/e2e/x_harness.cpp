@@ -1,0 +1,363 @@
+#include "x_harness.h"
+
+// Qt before Xlib: Xlib defines macros that Qt's own names collide with.
+#include <QImage>
+
+#include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace reloj::e2e {
+
+namespace {
+
+std::optional<int> Reap(pid_t pid, bool block) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, block ? 0 : WNOHANG);
+    if (done != pid) {
+        return std::nullopt;
+    }
+    if (WIFSIGNALED(status)) {
+        return 128 + WTERMSIG(status);
+    }
+    return WEXITSTATUS(status);
+}
+
+void Stop(pid_t pid) {
+    if (pid <= 0) {
+        return;
+    }
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (Reap(pid, false)) {
+            return;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    kill(pid, SIGKILL);
+    Reap(pid, true);
+}
+
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+} // namespace
+
+void PrintTo(const Rect& r, std::ostream* out) {
+    *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "reloj-e2e-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+XServer::XServer(std::optional<int> dpi) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    m_pid = fork();
+    if (m_pid == 0) {
+        close(fds[0]);
+        if (fds[1] != 3) {
+            dup2(fds[1], 3);
+            close(fds[1]);
+        }
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten",
+               "tcp", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') {
+        number.push_back(c);
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        throw std::runtime_error("Xvfb did not start");
+    }
+    m_name = ":" + number;
+    m_display = XOpenDisplay(m_name.c_str());
+    if (m_display == nullptr) {
+        throw std::runtime_error("cannot open " + m_name);
+    }
+    XSetErrorHandler(IgnoreXErrors);
+    if (dpi) {
+        const std::string resources = "Xft.dpi:\t" + std::to_string(*dpi) + "\n";
+        XChangeProperty(m_display, DefaultRootWindow(m_display), XA_RESOURCE_MANAGER, XA_STRING,
+                        8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(resources.data()),
+                        static_cast<int>(resources.size()));
+        XSync(m_display, False);
+    }
+}
+
+XServer::~XServer() {
+    if (m_display != nullptr) {
+        XCloseDisplay(m_display);
+    }
+    Stop(m_pid);
+}
+
+void XServer::SetDesktopColour(unsigned long rgb) {
+    const Window root = DefaultRootWindow(m_display);
+    XSetWindowBackground(m_display, root, rgb);
+    XClearWindow(m_display, root);
+    XSync(m_display, False);
+}
+
+std::optional<XWindow> XServer::WaitForWindow(const std::string& title,
+                                             std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children,
+                       &count) != 0) {
+            std::optional<XWindow> found;
+            for (unsigned i = 0; i < count && !found; ++i) {
+                char* name = nullptr;
+                if (XFetchName(m_display, children[i], &name) != 0 && name != nullptr) {
+                    if (title == name && Viewable(children[i])) {
+                        found = children[i];
+                    }
+                    XFree(name);
+                }
+            }
+            if (children != nullptr) {
+                XFree(children);
+            }
+            if (found) {
+                return found;
+            }
+        }
+        std::this_thread::sleep_for(10ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return std::nullopt;
+}
+
+bool XServer::Viewable(Window window) const {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(m_display, window, &attributes) != 0 &&
+           attributes.map_state == IsViewable;
+}
+
+Rect XServer::Geometry(Window window) const {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(m_display, window, &attributes);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(m_display, window, DefaultRootWindow(m_display), 0, 0, &x, &y, &child);
+    return {x, y, x + attributes.width, y + attributes.height};
+}
+
+std::vector<Rect> XServer::Shape(Window window) const {
+    int count = 0, ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(m_display, window, ShapeBounding, &count, &ordering);
+    std::vector<Rect> result;
+    for (int i = 0; i < count; ++i) {
+        result.push_back({rects[i].x, rects[i].y, rects[i].x + rects[i].width,
+                          rects[i].y + rects[i].height});
+    }
+    if (rects != nullptr) {
+        XFree(rects);
+    }
+    return result;
+}
+
+unsigned long XServer::Pixel(int x, int y) const {
+    XImage* image =
+        XGetImage(m_display, DefaultRootWindow(m_display), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return 0;
+    }
+    const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
+    XDestroyImage(image);
+    return pixel;
+}
+
+bool XServer::SavePng(const std::string& path, std::optional<Rect> area) const {
+    return SaveScreen(m_display, path, area);
+}
+
+bool SaveScreen(Display* display, const std::string& path, std::optional<Rect> area) {
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, root, &attributes);
+    const Rect r = area.value_or(Rect{0, 0, attributes.width, attributes.height});
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    XImage* image = XGetImage(display, root, r.left, r.top, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return false;
+    }
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            picture.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y) | 0xFF000000));
+        }
+    }
+    XDestroyImage(image);
+    return picture.save(QString::fromStdString(path), "PNG");
+}
+
+void XServer::MovePointer(int x, int y) const {
+    XTestFakeMotionEvent(m_display, 0, x, y, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XServer::Button(unsigned button, bool press) const {
+    XTestFakeButtonEvent(m_display, button, press ? True : False, CurrentTime);
+    XSync(m_display, False);
+}
+
+Program::Program(const XServer& server, const std::vector<std::string>& arguments,
+                 const std::map<std::string, std::string>& environment) {
+    std::map<std::string, std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const auto equals = entry.find('=');
+        if (equals != std::string::npos) {
+            env[entry.substr(0, equals)] = entry.substr(equals + 1);
+        }
+    }
+    env.erase("QT_QPA_PLATFORM");
+    env.erase("WAYLAND_DISPLAY");
+    env["DISPLAY"] = server.DisplayName();
+    const std::string runtime = m_dir.Path() + "/runtime";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    env["XDG_RUNTIME_DIR"] = runtime;
+    for (const auto& [name, value] : environment) {
+        env[name] = value;
+    }
+
+    std::vector<std::string> envStrings;
+    for (const auto& [name, value] : env) {
+        envStrings.push_back(name + "=" + value);
+    }
+    std::vector<char*> envp;
+    for (auto& s : envStrings) {
+        envp.push_back(s.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<std::string> args{RELOJ_BINARY};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+
+    const std::string errors = m_dir.Path() + "/stderr";
+    m_pid = fork();
+    if (m_pid == 0) {
+        const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 2);
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 1);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+}
+
+Program::~Program() {
+    if (!m_status) {
+        Stop(m_pid);
+    }
+}
+
+std::optional<int> Program::WaitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!m_status) {
+        m_status = Reap(m_pid, false);
+        if (m_status || std::chrono::steady_clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return m_status;
+}
+
+bool Program::Running() { return !WaitForExit(0ms); }
+
+std::string Program::ErrorOutput() const {
+    std::ifstream in(m_dir.Path() + "/stderr");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<Rect> ShapeComponents(const std::vector<Rect>& shape, int width, int height) {
+    std::vector<char> inside(static_cast<std::size_t>(width * height), 0);
+    for (const Rect& r : shape) {
+        for (int y = std::max(0, r.top); y < std::min(height, r.bottom); ++y) {
+            for (int x = std::max(0, r.left); x < std::min(width, r.right); ++x) {
+                inside[static_cast<std::size_t>(y * width + x)] = 1;
+            }
+        }
+    }
+    std::vector<Rect> components;
+    std::vector<std::pair<int, int>> stack;
+    for (int y0 = 0; y0 < height; ++y0) {
+        for (int x0 = 0; x0 < width; ++x0) {
+            if (inside[static_cast<std::size_t>(y0 * width + x0)] != 1) {
+                continue;
+            }
+            Rect box{x0, y0, x0 + 1, y0 + 1};
+            stack.push_back({x0, y0});
+            inside[static_cast<std::size_t>(y0 * width + x0)] = 2;
+            while (!stack.empty()) {
+                const auto [x, y] = stack.back();
+                stack.pop_back();
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                       std::max(box.bottom, y + 1)};
+                for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx >= 0 && ny >= 0 && nx < width && ny < height &&
+                        inside[static_cast<std::size_t>(ny * width + nx)] == 1) {
+                        inside[static_cast<std::size_t>(ny * width + nx)] = 2;
+                        stack.push_back({nx, ny});
+                    }
+                }
+            }
+            components.push_back(box);
+        }
+    }
+    return components;
+}
+
+} // namespace reloj::e2e

@@ -1,0 +1,105 @@
+// What the end-to-end tests need to meet reloj as a user does: a private Xvfb server, the real
+// program started as a separate process with its own environment, and the X server's own view
+// of the result (window places, shapes and screen pixels), never Qt's. Mouse input goes through
+// the XTEST extension, as a real pointer would.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// Xlib stays out of this header: its macros (None, Status, IsViewable...) clash with tests.
+struct _XDisplay;
+
+namespace reloj::e2e {
+
+using XDisplay = ::_XDisplay;
+using XWindow = unsigned long;
+
+using namespace std::chrono_literals;
+
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0; // right and bottom exclusive
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+void PrintTo(const Rect& r, std::ostream* out);
+
+// A temporary directory removed with everything in it when the object goes.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return m_path; }
+
+  private:
+    std::string m_path;
+};
+
+class XServer {
+  public:
+    // A fresh Xvfb with one 1280x1024 screen; dpi, when given, is announced as Xft.dpi.
+    explicit XServer(std::optional<int> dpi = std::nullopt);
+    ~XServer();
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    const std::string& DisplayName() const { return m_name; }
+    XDisplay* Dpy() const { return m_display; }
+
+    // Paints the desktop (the root window) in one colour, 0xRRGGBB.
+    void SetDesktopColour(unsigned long rgb);
+
+    // The first viewable top-level window with that title, waiting for it up to the timeout.
+    std::optional<XWindow> WaitForWindow(const std::string& title,
+                                        std::chrono::milliseconds timeout = 10s) const;
+    bool Viewable(XWindow window) const;
+    // The window's outer rectangle in root coordinates.
+    Rect Geometry(XWindow window) const;
+    // The window's bounding shape, relative to its top-left corner.
+    std::vector<Rect> Shape(XWindow window) const;
+    // The screen pixel at a point, 0xRRGGBB.
+    unsigned long Pixel(int x, int y) const;
+    // Saves the screen, or the part of it inside `area`, as a PNG file.
+    bool SavePng(const std::string& path, std::optional<Rect> area = std::nullopt) const;
+
+    void MovePointer(int x, int y) const;
+    void Button(unsigned button, bool press) const;
+
+  private:
+    pid_t m_pid = -1;
+    std::string m_name;
+    XDisplay* m_display = nullptr;
+};
+
+// The real reloj, started with a command line (one argument or none) and extra environment.
+class Program {
+  public:
+    Program(const XServer& server, const std::vector<std::string>& arguments,
+            const std::map<std::string, std::string>& environment = {});
+    ~Program();
+
+    // The exit status once the program has ended within the timeout; a death by signal is
+    // reported as 128 + the signal number.
+    std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
+    bool Running();
+    std::string ErrorOutput() const;
+    pid_t Pid() const { return m_pid; }
+
+  private:
+    TempDir m_dir;
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+};
+
+// Saves the screen of an open display, or the part of it inside `area`, as a PNG file.
+bool SaveScreen(XDisplay* display, const std::string& path, std::optional<Rect> area);
+
+// Connected pixel groups of a shape, each by its bounding rectangle, in reading order.
+std::vector<Rect> ShapeComponents(const std::vector<Rect>& shape, int width, int height);
+
+} // namespace reloj::e2e
