@@ -1,12 +1,14 @@
 #include "display/form2.h"
 
+#include "display/auto_colour.h"
 #include "display/ring_geometry.h"
 
 #include <cmath>
 
 namespace reloj {
 
-Form2::Form2(ClockState& state, Platform& platform) : m_state(state), m_platform(platform) {}
+Form2::Form2(ClockState& state, Platform& platform)
+    : m_state(state), m_platform(platform), m_form1(state, platform, *this) {}
 
 Form2::~Form2() {
     if (IsLoaded()) {
@@ -45,6 +47,12 @@ void Form2::Form_Load() {
     }
     MakePoints();
     MakeRgn();
+    m_form1.Show(*m_window);
+    if (m_state.ClockColour != kAutomaticColour) {
+        m_form1.Window().Circle(m_state.CentreX, m_state.CentreY, HubRadius(m_state), kBlack);
+    } else {
+        SampleDesktopColour(m_state, m_platform, m_form1.Window(), *m_window);
+    }
     m_state.MarkersHwnd = m_window->hWnd();
     m_platform.KeepOnTop(m_window->hWnd());
 }
@@ -52,6 +60,7 @@ void Form2::Form_Load() {
 void Form2::Form_Unload() {
     m_window->Hide();
     MarkerRegions[1].reset();
+    m_form1.Unload();
 }
 
 void Form2::MakePoints() {

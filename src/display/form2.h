@@ -1,9 +1,10 @@
 // Form2, the hour-marker window: a bare, square, topmost window cut down to the ring of twelve
 // hour dots, showing the clock colour. Loading it sizes, colours and places it, records its
-// corners for the automatic colour and cuts the ring; the hands window and the colour of the
-// desktop are other units' business.
+// corners for the automatic colour, cuts the ring and brings up the hands window above it;
+// the hands themselves and the colour of the desktop are other units' business.
 #pragma once
 
+#include "display/form1.h"
 #include "platform/platform.h"
 #include "startup/clock_state.h"
 
@@ -36,6 +37,7 @@ class Form2 : public FormEvents {
 
     bool IsLoaded() const { return m_window != nullptr; }
     FormWindow& Window() { return *m_window; }
+    Form1& Hands() { return m_form1; }
 
   private:
     void Form_Load();
@@ -47,6 +49,8 @@ class Form2 : public FormEvents {
     // Element 0 gathers the union of the dots until the window takes it; element 1 holds
     // the latest dot, which stays ours until the window unloads.
     std::array<std::optional<Region>, 2> MarkerRegions;
+    // Kept for the whole run: its own tick unloads this window, so it must outlive that call.
+    Form1 m_form1;
 };
 
 } // namespace reloj

@@ -30,6 +30,13 @@ class FormEvents {
     virtual void Form_MouseUp(int16_t /*button*/, float /*x*/, float /*y*/) {}
     virtual void Form_Click() {}
     virtual void Form_DblClick() {}
+    virtual void Timer1_Timer() {}
+};
+
+// The local date and time of day, as the system clock gives it.
+struct LocalTime {
+    int32_t year = 0, month = 0, day = 0; // month 1-12, day 1-31
+    int32_t hour = 0, minute = 0, second = 0;
 };
 
 // How a window is made: its title and whether it is a bare, unlisted, topmost clock window.
@@ -69,6 +76,25 @@ class FormWindow {
     virtual WindowHandle hWnd() const = 0;
     virtual void Show() = 0;
     virtual void Hide() = 0;
+
+    // Starts the window's timer: Timer1_Timer then runs once every interval for as long as
+    // the window exists. A 1000 ms timer ticks once in every wall-clock second, shortly after
+    // the second begins, so that no second is skipped or counted twice.
+    virtual void StartTimer(int32_t intervalMs) = 0;
+};
+
+// One sound file's player, as a media control drives it. Failures are silent: a file that
+// is missing or broken, or no sound server, leaves the sound unheard and nothing else changed.
+class SoundPlayer {
+  public:
+    virtual ~SoundPlayer() = default;
+    // Opens the device on a wave file; later plays reuse it.
+    virtual void Open(const std::string& path) = 0;
+    virtual bool IsOpen() const = 0;
+    // Back to the start of the sound.
+    virtual void Rewind() = 0;
+    // Starts playback and returns at once; the sound plays in the background.
+    virtual void Play() = 0;
 };
 
 class Platform {
@@ -86,6 +112,22 @@ class Platform {
 
     // Puts the window at the top of the topmost band without moving, resizing or activating it.
     virtual void KeepOnTop(WindowHandle window) = 0;
+
+    // The colour shown on the screen at a point in screen pixels, 0x00BBGGRR, or -1 when the
+    // point lies outside every screen or cannot be read.
+    virtual Colour GetPixel(int32_t x, int32_t y) = 0;
+
+    virtual LocalTime Now() const = 0;
+
+    // A modal message box with one OK button and no icon; returns when it is dismissed.
+    virtual void MessageBox(const std::string& title, const std::string& text) = 0;
+
+    // Ends the program with the given status once the current event has been handled.
+    virtual void Quit(int status) = 0;
+
+    virtual std::unique_ptr<SoundPlayer> CreateSoundPlayer() = 0;
+    // The directory of the clock's wave files, ending in "/".
+    virtual std::string SoundDirectory() const = 0;
 };
 
 } // namespace reloj

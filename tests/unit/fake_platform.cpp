@@ -4,8 +4,9 @@
 
 namespace reloj::test {
 
-FakeFormWindow::FakeFormWindow(FakePlatform& platform, std::string title, WindowHandle handle)
-    : m_platform(platform), m_title(std::move(title)), m_handle(handle) {
+FakeFormWindow::FakeFormWindow(FakePlatform& platform, std::string title, WindowHandle handle,
+                               FormEvents& events)
+    : m_platform(platform), m_events(events), m_title(std::move(title)), m_handle(handle) {
     m_platform.windows.push_back(this);
     Note("Create");
 }
@@ -53,13 +54,23 @@ void FakeFormWindow::Move(float left, float top, float width, float height) {
 void FakeFormWindow::SetBackColor(Colour colour) {
     Note("SetBackColor");
     backColor = colour;
+    circles = 0;
 }
-void FakeFormWindow::SetFillColor(Colour) {
+
+void FakeFormWindow::SetFillColor(Colour colour) {
     Note("SetFillColor");
+    fillColor = colour;
 }
+
 void FakeFormWindow::Circle(int32_t, int32_t, int32_t, Colour) {
     Note("Circle");
+    ++circles;
 }
+
+void FakeFormWindow::StartTimer(int32_t intervalMs) {
+    Note("StartTimer " + std::to_string(intervalMs));
+}
+
 void FakeFormWindow::Refresh() {
     Note("Refresh");
 }
@@ -79,14 +90,63 @@ void FakeFormWindow::Hide() {
 }
 
 std::unique_ptr<FormWindow> FakePlatform::CreateForm(const FormDesign& design, FormWindow*,
-                                                     FormEvents&) {
-    return std::make_unique<FakeFormWindow>(*this, design.title, m_nextHandle++);
+                                                     FormEvents& events) {
+    return std::make_unique<FakeFormWindow>(*this, design.title, m_nextHandle++, events);
 }
 
 void FakePlatform::KeepOnTop(WindowHandle window) {
     const auto it = std::find_if(windows.begin(), windows.end(),
                                  [window](auto* w) { return w->hWnd() == window; });
     journal.push_back("KeepOnTop " + (it == windows.end() ? std::string("?") : (*it)->Title()));
+}
+
+Colour FakePlatform::GetPixel(int32_t x, int32_t y) {
+    journal.push_back("GetPixel " + std::to_string(x) + "," + std::to_string(y));
+    for (const auto& [point, colour] : pixels) {
+        if (point == PixelPoint{x, y}) {
+            return colour;
+        }
+    }
+    return desktop;
+}
+
+void FakePlatform::MessageBox(const std::string& title, const std::string& text) {
+    journal.push_back("MessageBox");
+    messageTitle = title;
+    messageText = text;
+    if (duringMessageBox) {
+        duringMessageBox();
+    }
+}
+
+void FakePlatform::Quit(int status) {
+    journal.push_back("Quit " + std::to_string(status));
+    quitStatus = status;
+}
+
+namespace {
+
+class FakeSoundPlayer final : public SoundPlayer {
+  public:
+    explicit FakeSoundPlayer(std::vector<std::string>& journal) : m_journal(journal) {}
+    void Open(const std::string& path) override {
+        m_journal.push_back("Open " + path);
+        m_path = path;
+    }
+    bool IsOpen() const override { return !m_path.empty(); }
+    void Rewind() override { m_journal.push_back("Rewind " + m_path); }
+    void Play() override { m_journal.push_back("Play " + m_path); }
+
+  private:
+    std::vector<std::string>& m_journal;
+    std::string m_path;
+};
+
+} // namespace
+
+std::unique_ptr<SoundPlayer> FakePlatform::CreateSoundPlayer() {
+    journal.push_back("CreateSoundPlayer");
+    return std::make_unique<FakeSoundPlayer>(journal);
 }
 
 FakeFormWindow* FakePlatform::Find(const std::string& title) const {

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,8 @@ class FakePlatform;
 
 class FakeFormWindow final : public FormWindow {
   public:
-    FakeFormWindow(FakePlatform& platform, std::string title, WindowHandle handle);
+    FakeFormWindow(FakePlatform& platform, std::string title, WindowHandle handle,
+                   FormEvents& events);
     ~FakeFormWindow() override;
 
     float Left() const override { return m_left; }
@@ -36,8 +38,12 @@ class FakeFormWindow final : public FormWindow {
     WindowHandle hWnd() const override { return m_handle; }
     void Show() override;
     void Hide() override;
+    void StartTimer(int32_t intervalMs) override;
 
     const std::string& Title() const { return m_title; }
+    FormEvents& Events() { return m_events; }
+    std::optional<Colour> fillColor;
+    int circles = 0;
     std::optional<Colour> backColor;
     bool visible = false;
     std::optional<Region> region;
@@ -46,6 +52,7 @@ class FakeFormWindow final : public FormWindow {
     void Note(const std::string& what);
 
     FakePlatform& m_platform;
+    FormEvents& m_events;
     std::string m_title;
     WindowHandle m_handle;
     float m_left = 0, m_top = 0, m_width = 0, m_height = 0;
@@ -61,6 +68,21 @@ class FakePlatform final : public Platform {
     std::unique_ptr<FormWindow> CreateForm(const FormDesign& design, FormWindow* owner,
                                            FormEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
+    Colour GetPixel(int32_t x, int32_t y) override;
+    LocalTime Now() const override { return now; }
+    void MessageBox(const std::string& title, const std::string& text) override;
+    void Quit(int status) override;
+    std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
+    std::string SoundDirectory() const override { return "/sonidos/"; }
+
+    // What the screen shows: the same colour everywhere unless a point is set on its own.
+    Colour desktop = 0;
+    std::vector<std::pair<PixelPoint, Colour>> pixels;
+    LocalTime now{2026, 12, 8, 10, 15, 0};
+    std::optional<int> quitStatus;
+    std::string messageTitle, messageText;
+    // Runs while the message box is up, as events delivered under a modal box would.
+    std::function<void()> duringMessageBox;
 
     // The window with that title, while it exists.
     FakeFormWindow* Find(const std::string& title) const;

@@ -4,14 +4,21 @@
 #include "display/ring_geometry.h"
 #include "startup/settings.h"
 
+#include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QRegion>
+#include <algorithm>
 
 namespace reloj {
 
 namespace {
+
+// A tick comes this long after the wall-clock second begins, so that the second read by the
+// handler is the one the tick belongs to even if the timer fires a little early.
+constexpr int64_t kTickLateMs = 5;
+constexpr int64_t kMsPerSecond = 1000;
 
 QColor ToQColor(Colour colour) {
     const Colour shown = ShownColour(colour);
@@ -61,19 +68,151 @@ int16_t ButtonsCode(Qt::MouseButtons buttons) {
 
 } // namespace
 
-QtFormWindow::QtFormWindow(const FormDesign& design, QWidget* owner, FormEvents& events,
-                           int32_t twipsPerPixelX, int32_t twipsPerPixelY)
-    : QWidget(owner), m_events(events), m_twipsPerPixelX(twipsPerPixelX),
+FormWidget::FormWidget(const FormDesign& design, QWidget* owner, FormEvents& events,
+                       int32_t twipsPerPixelX, int32_t twipsPerPixelY)
+    : QWidget(owner), m_events(&events), m_twipsPerPixelX(twipsPerPixelX),
       m_twipsPerPixelY(twipsPerPixelY), m_back(palette().color(QPalette::Button)) {
     if (design.clockWindow) {
         // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
         setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                        Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus);
         setAttribute(Qt::WA_ShowWithoutActivating);
+        // The back colour is painted by paintEvent; Qt need not clear first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
     setWindowTitle(QString::fromStdString(design.title));
-    // The back colour is painted by paintEvent; Qt need not clear first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
+}
+
+void FormWidget::Detach() {
+    m_events = nullptr;
+    m_timer.stop();
+}
+
+void FormWidget::SetBack(Colour colour) {
+    m_back = ToQColor(colour);
+    m_circles.clear();
+    update();
+}
+
+void FormWidget::AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) {
+    m_circles.push_back({centreX, centreY, radius, outline, m_fill});
+    update();
+}
+
+void FormWidget::SetShape(Region region) {
+    setMask(ToQRegion(region));
+    m_region = std::move(region);
+}
+
+void FormWidget::StartTicking(int32_t intervalMs) {
+    m_intervalMs = intervalMs;
+    AimTimer();
+}
+
+// A one-second timer is aimed afresh at the start of the next wall-clock second every time,
+// so that it neither drifts nor ticks twice in one second; other intervals simply repeat.
+void FormWidget::AimTimer() {
+    if (m_intervalMs != kMsPerSecond) {
+        m_timer.start(m_intervalMs);
+        return;
+    }
+    const int64_t now = QDateTime::currentMSecsSinceEpoch();
+    m_timer.start(static_cast<int>(kMsPerSecond - now % kMsPerSecond + kTickLateMs));
+}
+
+void FormWidget::Tick() {
+    // Aim the next tick first: the handler may open a modal message box, and the clock
+    // should go on ticking under it.
+    if (m_intervalMs == kMsPerSecond) {
+        const int64_t second = QDateTime::currentMSecsSinceEpoch() / kMsPerSecond;
+        AimTimer();
+        if (second == m_lastTickSecond) {
+            return; // fired early, still in the second already ticked
+        }
+        m_lastTickSecond = second;
+    } else {
+        AimTimer();
+    }
+    if (m_events != nullptr) {
+        m_events->Timer1_Timer();
+    }
+}
+
+float FormWidget::TwipsX(double pixels) const {
+    return Single(pixels * m_twipsPerPixelX);
+}
+float FormWidget::TwipsY(double pixels) const {
+    return Single(pixels * m_twipsPerPixelY);
+}
+
+void FormWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), m_back);
+    for (const DrawnCircle& c : m_circles) {
+        painter.setPen(ToQColor(c.outline));
+        painter.setBrush(ToQColor(c.fill));
+        const QPointF centre(static_cast<double>(c.centreX) / m_twipsPerPixelX,
+                             static_cast<double>(c.centreY) / m_twipsPerPixelY);
+        painter.drawEllipse(centre, static_cast<double>(c.radius) / m_twipsPerPixelX,
+                            static_cast<double>(c.radius) / m_twipsPerPixelY);
+    }
+}
+
+void FormWidget::mousePressEvent(QMouseEvent* event) {
+    if (m_events != nullptr) {
+        m_events->Form_MouseDown(ButtonCode(event->button()), TwipsX(event->position().x()),
+                                 TwipsY(event->position().y()));
+    }
+}
+
+void FormWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (m_events != nullptr) {
+        m_events->Form_MouseMove(ButtonsCode(event->buttons()), TwipsX(event->position().x()),
+                                 TwipsY(event->position().y()));
+    }
+}
+
+void FormWidget::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointer<FormWidget> alive(this);
+    if (m_events != nullptr) {
+        m_events->Form_MouseUp(ButtonCode(event->button()), TwipsX(event->position().x()),
+                               TwipsY(event->position().y()));
+    }
+    // A click is the left button pressed and released on the window; the release that ends a
+    // double-click has had its double-click instead.
+    const bool doubleClickEnd = m_releaseEndsDoubleClick;
+    m_releaseEndsDoubleClick = false;
+    if (alive && m_events != nullptr && event->button() == Qt::LeftButton && !doubleClickEnd) {
+        m_events->Form_Click();
+    }
+}
+
+void FormWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click is still a press for the hold count and the drag.
+    if (m_events != nullptr) {
+        m_events->Form_MouseDown(ButtonCode(event->button()), TwipsX(event->position().x()),
+                                 TwipsY(event->position().y()));
+    }
+    if (m_events != nullptr && event->button() == Qt::LeftButton) {
+        m_releaseEndsDoubleClick = true;
+        m_events->Form_DblClick();
+    }
+}
+
+QtFormWindow::QtFormWindow(const FormDesign& design, QWidget* owner, FormEvents& events,
+                           int32_t twipsPerPixelX, int32_t twipsPerPixelY)
+    : m_widget(new FormWidget(design, owner, events, twipsPerPixelX, twipsPerPixelY)),
+      m_twipsPerPixelX(twipsPerPixelX), m_twipsPerPixelY(twipsPerPixelY) {}
+
+QtFormWindow::~QtFormWindow() {
+    if (m_widget) {
+        m_widget->Detach();
+        m_widget->hide();
+        m_widget->deleteLater();
+    }
 }
 
 float QtFormWindow::Twips(const std::optional<float>& set, int pixels,
@@ -84,30 +223,17 @@ float QtFormWindow::Twips(const std::optional<float>& set, int pixels,
     return static_cast<float>(pixels) * static_cast<float>(twipsPerPixel);
 }
 
-float QtFormWindow::TwipsX(double pixels) const {
-    return Single(pixels * m_twipsPerPixelX);
-}
-float QtFormWindow::TwipsY(double pixels) const {
-    return Single(pixels * m_twipsPerPixelY);
-}
-int QtFormWindow::PixelsX(float twips) const {
-    return TwipsToPixel(twips, m_twipsPerPixelX);
-}
-int QtFormWindow::PixelsY(float twips) const {
-    return TwipsToPixel(twips, m_twipsPerPixelY);
-}
-
 float QtFormWindow::Left() const {
-    return Twips(m_left, x(), m_twipsPerPixelX);
+    return Twips(m_left, m_widget->x(), m_twipsPerPixelX);
 }
 float QtFormWindow::Top() const {
-    return Twips(m_top, y(), m_twipsPerPixelY);
+    return Twips(m_top, m_widget->y(), m_twipsPerPixelY);
 }
 float QtFormWindow::Width() const {
-    return Twips(m_width, width(), m_twipsPerPixelX);
+    return Twips(m_width, m_widget->width(), m_twipsPerPixelX);
 }
 float QtFormWindow::Height() const {
-    return Twips(m_height, height(), m_twipsPerPixelY);
+    return Twips(m_height, m_widget->height(), m_twipsPerPixelY);
 }
 
 void QtFormWindow::SetLeft(float twips) {
@@ -126,92 +252,46 @@ void QtFormWindow::SetHeight(float twips) {
 void QtFormWindow::Move(float left, float top) {
     m_left = left;
     m_top = top;
-    move(PixelsX(left), PixelsY(top));
+    m_widget->move(TwipsToPixel(left, m_twipsPerPixelX), TwipsToPixel(top, m_twipsPerPixelY));
 }
 
 void QtFormWindow::Move(float left, float top, float width, float height) {
     Move(left, top);
     m_width = width;
     m_height = height;
-    // A size below one pixel cannot be given to a window; start-up never asks for one.
-    resize(std::max(1, PixelsX(width)), std::max(1, PixelsY(height)));
+    // No window can be smaller than a pixel; start-up never asks for one.
+    m_widget->resize(std::max(1, TwipsToPixel(width, m_twipsPerPixelX)),
+                     std::max(1, TwipsToPixel(height, m_twipsPerPixelY)));
 }
 
 void QtFormWindow::SetBackColor(Colour colour) {
-    m_back = ToQColor(colour);
-    m_circles.clear();
-    update();
+    m_widget->SetBack(colour);
 }
-
 void QtFormWindow::SetFillColor(Colour colour) {
-    m_fill = colour;
+    m_widget->SetFill(colour);
 }
 
 void QtFormWindow::Circle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) {
-    m_circles.push_back({centreX, centreY, radius, outline, m_fill});
-    update();
+    m_widget->AddCircle(centreX, centreY, radius, outline);
 }
 
 void QtFormWindow::Refresh() {
-    repaint();
+    m_widget->repaint();
 }
-
 void QtFormWindow::SetWindowRgn(Region region) {
-    setMask(ToQRegion(region));
-    m_region = std::move(region);
+    m_widget->SetShape(std::move(region));
 }
-
 WindowHandle QtFormWindow::hWnd() const {
-    return static_cast<WindowHandle>(winId());
+    return static_cast<WindowHandle>(m_widget->winId());
 }
-
 void QtFormWindow::Show() {
-    show();
+    m_widget->show();
 }
-
 void QtFormWindow::Hide() {
-    hide();
+    m_widget->hide();
 }
-
-void QtFormWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), m_back);
-    for (const DrawnCircle& c : m_circles) {
-        painter.setPen(ToQColor(c.outline));
-        painter.setBrush(ToQColor(c.fill));
-        const QPointF centre(static_cast<double>(c.centreX) / m_twipsPerPixelX,
-                             static_cast<double>(c.centreY) / m_twipsPerPixelY);
-        painter.drawEllipse(centre, static_cast<double>(c.radius) / m_twipsPerPixelX,
-                            static_cast<double>(c.radius) / m_twipsPerPixelY);
-    }
-}
-
-void QtFormWindow::mousePressEvent(QMouseEvent* event) {
-    m_events.Form_MouseDown(ButtonCode(event->button()), TwipsX(event->position().x()),
-                            TwipsY(event->position().y()));
-}
-
-void QtFormWindow::mouseMoveEvent(QMouseEvent* event) {
-    m_events.Form_MouseMove(ButtonsCode(event->buttons()), TwipsX(event->position().x()),
-                            TwipsY(event->position().y()));
-}
-
-void QtFormWindow::mouseReleaseEvent(QMouseEvent* event) {
-    m_events.Form_MouseUp(ButtonCode(event->button()), TwipsX(event->position().x()),
-                          TwipsY(event->position().y()));
-    // A click is a press and a release of the left button on the window.
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        m_events.Form_Click();
-    }
-}
-
-void QtFormWindow::mouseDoubleClickEvent(QMouseEvent* event) {
-    // Qt sends the second press as a double-click; it is still a press for the hold count.
-    m_events.Form_MouseDown(ButtonCode(event->button()), TwipsX(event->position().x()),
-                            TwipsY(event->position().y()));
-    if (event->button() == Qt::LeftButton) {
-        m_events.Form_DblClick();
-    }
+void QtFormWindow::StartTimer(int32_t intervalMs) {
+    m_widget->StartTicking(intervalMs);
 }
 
 } // namespace reloj

@@ -1,43 +1,33 @@
-// A window of the forms runtime on Qt: a QWidget that keeps its position and size in twips,
-// paints its back colour and the circles drawn on it, takes a Region as its X11 shape, and
-// passes mouse events to the logic that drives it. It decides nothing about the clock.
+// A window of the forms runtime on Qt. FormWidget is the QWidget on screen: it paints its back
+// colour and the circles drawn on it, takes a Region as its X11 shape, and turns Qt's mouse
+// events and its timer into the logic's handlers. QtFormWindow is the handle the logic holds;
+// letting it go hides the widget and deletes it later, so that a window may be unloaded from
+// inside one of its own events.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <QColor>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <optional>
 #include <vector>
 
 namespace reloj {
 
-class QtFormWindow final : public QWidget, public FormWindow {
+class FormWidget final : public QWidget {
   public:
-    QtFormWindow(const FormDesign& design, QWidget* owner, FormEvents& events,
-                 int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+    FormWidget(const FormDesign& design, QWidget* owner, FormEvents& events, int32_t twipsPerPixelX,
+               int32_t twipsPerPixelY);
 
-    float Left() const override;
-    float Top() const override;
-    float Width() const override;
-    float Height() const override;
-    void SetLeft(float twips) override;
-    void SetTop(float twips) override;
-    void SetWidth(float twips) override;
-    void SetHeight(float twips) override;
-    void Move(float left, float top) override;
-    void Move(float left, float top, float width, float height) override;
-
-    void SetBackColor(Colour colour) override;
-    void SetFillColor(Colour colour) override;
-    void Circle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
-    void Refresh() override;
-
-    void SetWindowRgn(Region region) override;
-
-    WindowHandle hWnd() const override;
-    void Show() override;
-    void Hide() override;
+    void SetBack(Colour colour);
+    void SetFill(Colour colour) { m_fill = colour; }
+    void AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline);
+    void SetShape(Region region);
+    void StartTicking(int32_t intervalMs);
+    // No more events reach the logic from here on.
+    void Detach();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -52,22 +42,62 @@ class QtFormWindow final : public QWidget, public FormWindow {
         Colour outline, fill;
     };
 
-    // A coordinate in twips as the window system holds it: the twips last set, as long as
-    // the window still stands on the pixel they give, otherwise the pixel itself.
-    float Twips(const std::optional<float>& set, int pixels, int32_t twipsPerPixel) const;
+    void Tick();
+    void AimTimer();
     float TwipsX(double pixels) const;
     float TwipsY(double pixels) const;
-    int PixelsX(float twips) const;
-    int PixelsY(float twips) const;
 
-    FormEvents& m_events;
+    FormEvents* m_events;
     int32_t m_twipsPerPixelX;
     int32_t m_twipsPerPixelY;
-    std::optional<float> m_left, m_top, m_width, m_height;
     QColor m_back;
     Colour m_fill = kBlack;
     std::vector<DrawnCircle> m_circles;
     std::optional<Region> m_region;
+    QTimer m_timer;
+    int32_t m_intervalMs = 0;
+    int64_t m_lastTickSecond = -1;
+    // The release that ends a double-click is no click of its own.
+    bool m_releaseEndsDoubleClick = false;
+};
+
+class QtFormWindow final : public FormWindow {
+  public:
+    QtFormWindow(const FormDesign& design, QWidget* owner, FormEvents& events,
+                 int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+    ~QtFormWindow() override;
+
+    float Left() const override;
+    float Top() const override;
+    float Width() const override;
+    float Height() const override;
+    void SetLeft(float twips) override;
+    void SetTop(float twips) override;
+    void SetWidth(float twips) override;
+    void SetHeight(float twips) override;
+    void Move(float left, float top) override;
+    void Move(float left, float top, float width, float height) override;
+    void SetBackColor(Colour colour) override;
+    void SetFillColor(Colour colour) override;
+    void Circle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
+    void Refresh() override;
+    void SetWindowRgn(Region region) override;
+    WindowHandle hWnd() const override;
+    void Show() override;
+    void Hide() override;
+    void StartTimer(int32_t intervalMs) override;
+
+    FormWidget* Widget() const { return m_widget; }
+
+  private:
+    // A coordinate in twips as the window holds it: the twips last set, as long as the window
+    // still stands on the pixel they give, otherwise the pixel itself.
+    float Twips(const std::optional<float>& set, int pixels, int32_t twipsPerPixel) const;
+
+    QPointer<FormWidget> m_widget;
+    int32_t m_twipsPerPixelX;
+    int32_t m_twipsPerPixelY;
+    std::optional<float> m_left, m_top, m_width, m_height;
 };
 
 } // namespace reloj

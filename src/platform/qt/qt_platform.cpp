@@ -2,16 +2,24 @@
 
 #include "common/numeric.h"
 #include "platform/qt/qt_form_window.h"
+#include "platform/qt/qt_sound_player.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <algorithm>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace reloj {
 
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
+constexpr const char* kSoundPath = "/../share/reloj/sonidos/";
 
 // A screen that reports no sensible density is taken as an ordinary 96 dpi one, and no screen
 // is taken as denser than one pixel per twip, so that every ratio can divide.
@@ -21,6 +29,36 @@ float TwipsPerPixel(double dotsPerInch) {
         dotsPerInch = kOrdinaryDpi;
     }
     return static_cast<float>(std::max(1.0, kTwipsPerInch / dotsPerInch));
+}
+
+bool OnAnyScreen(int32_t x, int32_t y) {
+    const auto screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [x, y](const QScreen* screen) { return screen->geometry().contains(x, y); });
+}
+
+// One pixel of the root window straight from the X server: no pixmap, no image, one request.
+std::optional<Colour> RootPixel(int32_t x, int32_t y) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) {
+        return std::nullopt;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const auto cookie = xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root,
+                                      static_cast<int16_t>(x), static_cast<int16_t>(y), 1, 1, ~0u);
+    xcb_get_image_reply_t* reply = xcb_get_image_reply(connection, cookie, nullptr);
+    if (reply == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<Colour> colour;
+    // A true-colour screen of depth 24 stores a pixel as blue, green, red and a spare byte.
+    if (reply->depth == 24 && xcb_get_image_data_length(reply) >= 4) {
+        const uint8_t* bytes = xcb_get_image_data(reply);
+        colour = static_cast<Colour>(bytes[2] | (bytes[1] << 8) | (bytes[0] << 16));
+    }
+    std::free(reply);
+    return colour;
 }
 
 } // namespace
@@ -35,16 +73,64 @@ float QtPlatform::ScreenTwipsPerPixelY() const {
 
 std::unique_ptr<FormWindow> QtPlatform::CreateForm(const FormDesign& design, FormWindow* owner,
                                                    FormEvents& events) {
+    auto* ownerWindow = dynamic_cast<QtFormWindow*>(owner);
     // The window converts with the same whole ratios the clock's geometry was derived with.
-    return std::make_unique<QtFormWindow>(design, dynamic_cast<QtFormWindow*>(owner), events,
-                                          RoundToInt32(ScreenTwipsPerPixelX()).value,
-                                          RoundToInt32(ScreenTwipsPerPixelY()).value);
+    return std::make_unique<QtFormWindow>(
+        design, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events,
+        RoundToInt32(ScreenTwipsPerPixelX()).value, RoundToInt32(ScreenTwipsPerPixelY()).value);
 }
 
 void QtPlatform::KeepOnTop(WindowHandle window) {
     if (QWidget* widget = QWidget::find(static_cast<WId>(window))) {
         widget->raise();
     }
+}
+
+Colour QtPlatform::GetPixel(int32_t x, int32_t y) {
+    // Off every screen the X server would refuse the request, and Qt's grab would say black.
+    if (!OnAnyScreen(x, y)) {
+        return kNoColour;
+    }
+    if (const auto colour = RootPixel(x, y)) {
+        return *colour;
+    }
+    QScreen* screen = QGuiApplication::screenAt(QPoint(x, y));
+    const QPoint origin = screen->geometry().topLeft();
+    const QImage image = screen->grabWindow(0, x - origin.x(), y - origin.y(), 1, 1).toImage();
+    if (image.isNull()) {
+        return kNoColour;
+    }
+    const QRgb rgb = image.pixel(0, 0);
+    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+}
+
+LocalTime QtPlatform::Now() const {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    return {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
+}
+
+void QtPlatform::MessageBox(const std::string& title, const std::string& text) {
+    QMessageBox box;
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString::fromStdString(text));
+    box.setIcon(QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void QtPlatform::Quit(int status) {
+    QCoreApplication::exit(status);
+}
+
+std::unique_ptr<SoundPlayer> QtPlatform::CreateSoundPlayer() {
+    return std::make_unique<QtSoundPlayer>();
+}
+
+std::string QtPlatform::SoundDirectory() const {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + kSoundPath).toStdString() + "/";
 }
 
 } // namespace reloj

@@ -1,5 +1,6 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
-// windows as QtFormWindow, topmost placement by raising the window. It holds no clock logic.
+// windows as QtFormWindow, topmost placement by raising, screen pixels read from the X server,
+// the local time, a modal message box and wave playback. It holds no clock logic.
 #pragma once
 
 #include "platform/platform.h"
@@ -13,6 +14,12 @@ class QtPlatform final : public Platform {
     std::unique_ptr<FormWindow> CreateForm(const FormDesign& design, FormWindow* owner,
                                            FormEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
+    Colour GetPixel(int32_t x, int32_t y) override;
+    LocalTime Now() const override;
+    void MessageBox(const std::string& title, const std::string& text) override;
+    void Quit(int status) override;
+    std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
+    std::string SoundDirectory() const override;
 };
 
 } // namespace reloj

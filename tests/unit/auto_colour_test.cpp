@@ -1,0 +1,117 @@
+#include "display/auto_colour.h"
+#include "fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace reloj {
+namespace {
+
+TEST(PixelBrightness, Table) {
+    const struct {
+        const char* name;
+        Colour colour;
+        int16_t expected;
+    } rows[] = {
+        {"white", 0xFFFFFF, 255},
+        {"black", 0, 0},
+        {"orange-blue mix", 0x00FF8040, 149},
+        {"cyan", 0x00FFFF00, 170},
+        {"dark red", 0x00000002, 0},
+        {"unreadable pixel", -1, 85},
+        {"high byte ignored", 0x7F0000FF, 85},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(PixelBrightness(row.colour), row.expected);
+    }
+}
+
+TEST(ChooseAutoColour, Threshold) {
+    const struct {
+        const char* name;
+        int16_t b1, b2, b3, b4;
+        Colour expected;
+    } rows[] = {
+        {"white desktop", 255, 255, 255, 255, kBlack},
+        {"black desktop", 0, 0, 0, 0, kWhite},
+        {"mean exactly 130 is not bright", 130, 130, 130, 131, kWhite},
+        {"mean 131 is bright", 131, 131, 131, 131, kBlack},
+        {"one bright corner", 100, 100, 100, 255, kBlack},
+        {"all unreadable", 85, 85, 85, 85, kWhite},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ChooseAutoColour(row.b1, row.b2, row.b3, row.b4), row.expected);
+    }
+}
+
+TEST(HubRadius, RemainderIsDropped) {
+    ClockState state;
+    state.Radius = 525;
+    EXPECT_EQ(HubRadius(state), 10);
+    state.Radius = 1037.5f;
+    EXPECT_EQ(HubRadius(state), 20);
+}
+
+class SampleDesktop : public ::testing::Test {
+  protected:
+    SampleDesktop() {
+        state.LastAutoColour = kNoColour;
+        state.CornerX1 = 10, state.CornerY1 = 20;
+        state.CornerX2 = 86, state.CornerY2 = 20;
+        state.CornerX3 = 10, state.CornerY3 = 96;
+        state.CornerX4 = 86, state.CornerY4 = 96;
+        state.Radius = 525;
+    }
+    test::FakeFormWindow& Window(const char* title) {
+        windows.push_back(platform.CreateForm(FormDesign{title, true}, nullptr, events));
+        return static_cast<test::FakeFormWindow&>(*windows.back());
+    }
+
+    test::FakePlatform platform;
+    FormEvents events;
+    ClockState state;
+    std::vector<std::unique_ptr<FormWindow>> windows;
+};
+
+TEST_F(SampleDesktop, RecoloursOnlyWhenTheChoiceChanges) {
+    auto& hands = Window("hands");
+    auto& markers = Window("markers");
+    platform.desktop = 0xFFFFFF;
+    platform.journal.clear();
+    SampleDesktopColour(state, platform, hands, markers);
+    const std::vector<std::string> first = {
+        "GetPixel 10,20",     "GetPixel 86,20",     "GetPixel 10,96", "GetPixel 86,96",
+        "hands.SetBackColor", "hands.SetFillColor", "hands.Refresh",  "markers.SetBackColor",
+        "markers.Refresh",    "hands.Circle",
+    };
+    EXPECT_EQ(platform.journal, first);
+    EXPECT_EQ(hands.backColor, kBlack);
+    EXPECT_EQ(hands.fillColor, kWhite);
+    EXPECT_EQ(markers.backColor, kBlack);
+    EXPECT_EQ(state.LastAutoColour, kBlack);
+    EXPECT_EQ(state.ClockColour, 0);
+
+    platform.journal.clear();
+    SampleDesktopColour(state, platform, hands, markers);
+    EXPECT_EQ(platform.journal.size(), 4u) << "a steady desktop costs four reads";
+
+    platform.desktop = 0;
+    SampleDesktopColour(state, platform, hands, markers);
+    EXPECT_EQ(hands.backColor, kWhite);
+    EXPECT_EQ(hands.fillColor, kBlack);
+    EXPECT_EQ(hands.circles, 1);
+}
+
+TEST_F(SampleDesktop, OffScreenCornersCountAsDark) {
+    auto& hands = Window("hands");
+    auto& markers = Window("markers");
+    platform.desktop = 0xFFFFFF;
+    platform.pixels = {{{10, 20}, kNoColour}, {{10, 96}, kNoColour}};
+    // (85 + 255 + 85 + 255) / 4 = 170: still bright.
+    SampleDesktopColour(state, platform, hands, markers);
+    EXPECT_EQ(hands.backColor, kBlack);
+}
+
+} // namespace
+} // namespace reloj

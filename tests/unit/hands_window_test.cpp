@@ -1,0 +1,319 @@
+#include "calculator/form3.h"
+#include "display/closing_message.h"
+#include "display/form1.h"
+#include "fake_platform.h"
+#include "startup/module1.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace reloj {
+namespace {
+
+using test::FakePlatform;
+
+class Clock : public ::testing::Test {
+  protected:
+    void Start(std::string_view commandLine) {
+        ASSERT_FALSE(module.Main(commandLine).error);
+        hands = platform.Find(kHandsTitle);
+        markers = platform.Find("$uhr$");
+        ASSERT_NE(hands, nullptr);
+        ASSERT_NE(markers, nullptr);
+    }
+    Form1& Form() { return module.MarkerForm().Hands(); }
+    void At(int hour, int minute, int second) {
+        platform.now.hour = hour;
+        platform.now.minute = minute;
+        platform.now.second = second;
+    }
+    void Tick() { Form().Timer1_Timer(); }
+    bool Journaled(const std::string& entry) const {
+        return std::find(platform.journal.begin(), platform.journal.end(), entry) !=
+               platform.journal.end();
+    }
+    long Count(const std::string& entry) const {
+        return std::count(platform.journal.begin(), platform.journal.end(), entry);
+    }
+
+    FakePlatform platform;
+    Module1 module{platform};
+    test::FakeFormWindow* hands = nullptr;
+    test::FakeFormWindow* markers = nullptr;
+};
+
+TEST_F(Clock, LoadBringsUpTheHandsAboveTheRing) {
+    At(10, 15, 30);
+    Start("");
+    const std::vector<std::string> expected = {
+        "$uhr$.Create",       "$uhr$.Move",      "$uhr$.SetWidth",        "$uhr$.SetHeight",
+        "$uhr$.SetBackColor", "$uhr$.SetLeft",   "$uhr$.SetTop",          "$uhr$.SetWindowRgn",
+        "KeepOnTop $uhr$",    "reloj.Create",    "reloj.StartTimer 1000", "reloj.Move",
+        "reloj.SetBackColor", "reloj.SetHeight", "reloj.SetWindowRgn",    "KeepOnTop reloj",
+        "reloj.Show",         "reloj.Circle",    "KeepOnTop $uhr$",       "$uhr$.Show",
+    };
+    EXPECT_EQ(platform.journal, expected);
+    EXPECT_EQ(hands->Left(), markers->Left());
+    EXPECT_EQ(hands->Top(), markers->Top());
+    EXPECT_EQ(hands->Width(), markers->Width());
+    EXPECT_EQ(hands->Height(), markers->Height());
+    EXPECT_EQ(hands->backColor, 255);
+    EXPECT_EQ(module.State().HandsHwnd, hands->hWnd());
+    ASSERT_TRUE(hands->region);
+    EXPECT_EQ(hands->region->Shapes().size(), 2u);
+}
+
+TEST_F(Clock, AutomaticColourAtLoad) {
+    platform.desktop = 0xFFFFFF;
+    Start("1|1|70|1|1|0");
+    EXPECT_EQ(hands->backColor, kBlack);
+    EXPECT_EQ(markers->backColor, kBlack);
+    EXPECT_EQ(hands->fillColor, kWhite);
+    EXPECT_EQ(hands->circles, 1);
+}
+
+TEST_F(Clock, TickOrder) {
+    At(10, 29, 59);
+    platform.desktop = 0xFFFFFF;
+    Start("1|1|70|1|1|0");
+    At(10, 30, 0);
+    platform.desktop = 0;
+    platform.journal.clear();
+    Tick();
+    const std::vector<std::string> expected = {
+        "CreateSoundPlayer",  "Open /sonidos/media.wav", "Play /sonidos/media.wav",
+        "GetPixel 1,1",       "GetPixel 77,1",           "GetPixel 1,77",
+        "GetPixel 77,77",     "reloj.SetBackColor",      "reloj.SetFillColor",
+        "reloj.Refresh",      "$uhr$.SetBackColor",      "$uhr$.Refresh",
+        "reloj.Circle",       "KeepOnTop reloj",         "KeepOnTop $uhr$",
+        "reloj.SetWindowRgn",
+    };
+    EXPECT_EQ(platform.journal, expected) << "desktop 0 is dark: the clock turns white";
+
+    // The same minute again: chime rows, colour and shape all stay as they are.
+    platform.journal.clear();
+    At(10, 30, 1);
+    Tick();
+    const std::vector<std::string> quiet = {"GetPixel 1,1",   "GetPixel 77,1",   "GetPixel 1,77",
+                                            "GetPixel 77,77", "KeepOnTop reloj", "KeepOnTop $uhr$"};
+    EXPECT_EQ(platform.journal, quiet);
+}
+
+TEST_F(Clock, ChosenColourIsNeverSampled) {
+    Start("");
+    Tick();
+    EXPECT_FALSE(std::any_of(platform.journal.begin(), platform.journal.end(),
+                             [](const std::string& e) { return e.starts_with("GetPixel"); }));
+}
+
+TEST_F(Clock, MinuteChangeRedrawsOnce) {
+    At(10, 0, 30);
+    Start("");
+    platform.journal.clear();
+    Tick(); // minute 0 equals the initial LastMinute of 0: no redraw
+    EXPECT_EQ(Count("reloj.SetWindowRgn"), 0);
+    At(10, 1, 0);
+    Tick();
+    Tick();
+    EXPECT_EQ(Count("reloj.SetWindowRgn"), 1);
+    At(11, 0, 0);
+    Tick();
+    EXPECT_EQ(Count("reloj.SetWindowRgn"), 2);
+}
+
+TEST_F(Clock, MuteFlagSilencesChimesButNotTheClosingSound) {
+    At(11, 59, 59);
+    Start("");
+    Form().lamadrequetepario = "1";
+    At(12, 0, 0);
+    Tick();
+    EXPECT_FALSE(Journaled("Play /sonidos/12pm.wav"));
+    Form().lamadrequetepario = "0 ";
+    At(12, 30, 0);
+    Tick();
+    EXPECT_FALSE(Journaled("Play /sonidos/media.wav")) << "only the exact text 0 lets it play";
+    module.State().ExitHold = true;
+    for (int i = 0; i < kHoldTicksToQuit; ++i) {
+        Tick();
+    }
+    EXPECT_TRUE(Journaled("Play /sonidos/finreloj.wav"));
+}
+
+TEST_F(Clock, HoldToQuit) {
+    Start("");
+    ClockState& s = module.State();
+    // Short presses never add up: a release resets the count at the next tick.
+    s.ExitHold = true;
+    for (int i = 0; i < 4; ++i) {
+        Tick();
+    }
+    s.ExitHold = false;
+    Tick();
+    s.ExitHold = true;
+    for (int i = 0; i < 4; ++i) {
+        Tick();
+    }
+    EXPECT_FALSE(platform.quitStatus);
+    EXPECT_FALSE(Journaled("MessageBox"));
+
+    // Ticks that come while the message box is up carry on counting without closing again.
+    platform.duringMessageBox = [this] {
+        Tick();
+        Tick();
+    };
+    platform.journal.clear();
+    Tick();
+    const std::vector<std::string> closing = {
+        "CreateSoundPlayer",
+        "Open /sonidos/finreloj.wav",
+        "Play /sonidos/finreloj.wav",
+        "MessageBox",
+        "KeepOnTop reloj",
+        "KeepOnTop $uhr$",
+        "KeepOnTop reloj",
+        "KeepOnTop $uhr$",
+        "reloj.Hide",
+        "$uhr$.Hide",
+        "reloj.Destroy",
+        "Quit 0",
+        "$uhr$.Destroy",
+    };
+    EXPECT_EQ(platform.journal, closing);
+    EXPECT_EQ(platform.quitStatus, 0);
+    EXPECT_EQ(platform.messageTitle, "^Quorvix^ Velmaro....");
+    EXPECT_EQ(platform.messageText, ClosingMessage());
+}
+
+TEST(ClosingMessage, TenLinesJoinedByLineFeeds) {
+    const std::string text = ClosingMessage();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1) {
+        lines.push_back(text.substr(from, at - from));
+    }
+    lines.push_back(text.substr(from));
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0], std::string("reloj ") + RELOJ_VERSION);
+    EXPECT_EQ(lines[1], "Email: reloj@example.org Para Dudas");
+    EXPECT_NE(lines[2].find("example.org"), std::string::npos);
+    EXPECT_NE(lines[3].find("example.org"), std::string::npos);
+    EXPECT_EQ(lines[4].size(), 115u);
+    EXPECT_EQ(lines[4].substr(43, 25), "A-----Y-----U-----D-----A");
+    EXPECT_EQ(lines[4].find_first_not_of('-'), 43u);
+    EXPECT_EQ(lines[9], "Sale Del Programa.");
+}
+
+TEST_F(Clock, RegionsStayConstantOverAWeek) {
+    At(0, 0, 0);
+    Start("");
+    const int64_t live = Region::LiveCount();
+    // Both windows' shapes, the last dot and the last minute hand.
+    EXPECT_EQ(live, 4);
+    for (int day = 0; day < 7; ++day) {
+        for (int minute = 0; minute < 24 * 60; ++minute) {
+            At(minute / 60, minute % 60, 0);
+            Tick();
+        }
+        ASSERT_EQ(Region::LiveCount(), live) << "after day " << day;
+    }
+    module.MarkerForm().Unload();
+    EXPECT_EQ(Region::LiveCount(), 0);
+}
+
+TEST_F(Clock, StyleWithoutHandsLeavesTheWindowUnshaped) {
+    Start("1|1|70|3|1|");
+    EXPECT_FALSE(hands->region);
+    At(10, 16, 0);
+    Tick();
+    EXPECT_FALSE(hands->region);
+}
+
+TEST_F(Clock, RightButtonCyclesEightColours) {
+    Start("");
+    const std::array<Colour, 9> expected{0x000000, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF,
+                                         0xFF00FF, 0x00FFFF, 0xFFFFFF, 0x000000};
+    for (Colour colour : expected) {
+        Form().Form_MouseDown(kRightButton, 570, 570);
+        EXPECT_EQ(module.State().ClockColour, colour);
+        EXPECT_EQ(hands->backColor, colour);
+        EXPECT_EQ(markers->backColor, colour);
+        EXPECT_EQ(hands->fillColor, colour == kBlack ? kWhite : kBlack);
+        EXPECT_EQ(hands->circles, 1);
+        EXPECT_TRUE(module.State().ExitHold);
+        Form().Form_MouseUp(kRightButton, 570, 570);
+        EXPECT_FALSE(module.State().ExitHold);
+    }
+}
+
+TEST_F(Clock, BlackFromTheCycleHandsBackToTheAutomaticColour) {
+    platform.desktop = 0xFFFFFF; // the automatic choice would be black too
+    Start("");
+    Form().Form_MouseDown(kRightButton, 570, 570);
+    Form().Form_MouseUp(kRightButton, 570, 570);
+    platform.journal.clear();
+    Tick();
+    EXPECT_TRUE(Journaled("GetPixel 718,5"));
+    EXPECT_TRUE(Journaled("reloj.SetBackColor")) << "the first automatic choice always paints";
+    platform.journal.clear();
+    Tick();
+    EXPECT_FALSE(Journaled("reloj.SetBackColor"));
+}
+
+TEST_F(Clock, LeftDragMovesBothWindowsAsOne) {
+    Start("");
+    Form().Form_MouseDown(kLeftButton, 300.4f, 450.5f);
+    EXPECT_EQ(module.State().DragX, 300);
+    EXPECT_EQ(module.State().DragY, 450);
+    Form().Form_MouseMove(kLeftButton, 450, 375);
+    EXPECT_EQ(hands->Left(), 10770 + 150);
+    EXPECT_EQ(hands->Top(), 75 - 75);
+    EXPECT_EQ(markers->Left(), hands->Left());
+    EXPECT_EQ(markers->Top(), hands->Top());
+    // Both buttons held, or only the right one: no drag.
+    Form().Form_MouseMove(kLeftButton + kRightButton, 900, 900);
+    Form().Form_MouseMove(kRightButton, 900, 900);
+    EXPECT_EQ(hands->Left(), 10920);
+    Form().Form_MouseUp(kLeftButton, 450, 375);
+    EXPECT_EQ(module.State().CornerX1, 728);
+    EXPECT_EQ(module.State().CornerY1, 0);
+}
+
+TEST_F(Clock, FixedClockDoesNotMove) {
+    Start("100|50|70|1|0|");
+    Form().Form_MouseDown(kLeftButton, 0, 0);
+    Form().Form_MouseMove(kLeftButton, 450, 375);
+    EXPECT_EQ(hands->Left(), 1500);
+    platform.journal.clear();
+    Form().Form_MouseUp(kLeftButton, 450, 375);
+    EXPECT_TRUE(platform.journal.empty()) << "no corners are taken for a fixed clock";
+}
+
+TEST_F(Clock, ClickClosesTheCalculatorAndDoubleClickOpensAFreshOne) {
+    Start("");
+    Form().Form_DblClick();
+    ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
+    // A double-click starts with a click: the open calculator goes, a new one comes.
+    platform.journal.clear();
+    Form().Form_Click();
+    Form().Form_DblClick();
+    const std::string title = kCalculatorTitle;
+    const std::vector<std::string> expected = {title + ".Destroy", title + ".Create",
+                                               title + ".Show"};
+    EXPECT_EQ(platform.journal, expected);
+    Form().Form_Click();
+    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    Form().Form_Click(); // nothing left to close
+}
+
+TEST_F(Clock, UnloadingTheClockUnloadsTheCalculator) {
+    Start("");
+    Form().Form_DblClick();
+    module.MarkerForm().Unload();
+    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.quitStatus, 0);
+}
+
+} // namespace
+} // namespace reloj
