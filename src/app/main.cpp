@@ -113,6 +113,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("reloj");
     QApplication::setApplicationVersion(RELOJ_VERSION);
+    // The clock windows are tool windows, which Qt does not count; closing the calculator or
+    // the message box must never end the clock. The hands window ends the program itself.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     reloj::QtPlatform platform;
     reloj::Module1 module(platform);

@@ -1,6 +1,7 @@
 // Form3, the calculator window: a small titled window, opened by a double-click on the hands
-// and closed by a click, that shows the time lived since a typed birth date and holds the
-// switch that mutes the chimes. The arithmetic lives in perendat and birth_date.
+// and closed by a click, that shows every second the time lived since the birth date typed in
+// its box, and holds the switch that mutes the chimes. Reading the date and the calendar
+// arithmetic live in birth_date and perendat; the clock's tick reads the mute flag.
 #pragma once
 
 #include "platform/platform.h"
@@ -16,17 +17,24 @@ inline constexpr const char* kCalculatorTitle =
 class Form3 : public FormEvents {
   public:
     // `chimeFlag` is the caption of the hands window's hidden mute label: "0" lets the
-    // chimes play.
+    // chimes play, "1" mutes them.
     Form3(Platform& platform, std::string& chimeFlag);
     ~Form3() override;
 
     // Loads a fresh window (unless one is loaded) and shows it, modeless, without an owner.
     void Show();
-    // Unloads the window, if it is loaded; the chime flag keeps its value.
+    // Unloads the window, if it is loaded: the typed date goes, the chime flag stays.
     void Unload();
     bool IsLoaded() const { return m_window != nullptr; }
 
+    void Timer1_Timer() override;
+    void Control_Click(const std::string& control) override;
+    void Form_Closed() override;
+
   private:
+    void Form_Load();
+    void sondhoras_Click();
+
     Platform& m_platform;
     std::string& m_chimeFlag;
     std::unique_ptr<FormWindow> m_window;

@@ -31,6 +31,10 @@ class FormEvents {
     virtual void Form_Click() {}
     virtual void Form_DblClick() {}
     virtual void Timer1_Timer() {}
+    // The user toggled a check box (or clicked another control that reports clicks).
+    virtual void Control_Click(const std::string& /*control*/) {}
+    // The user closed the window with its close button; the window stays until unloaded.
+    virtual void Form_Closed() {}
 };
 
 // The local date and time of day, as the system clock gives it.
@@ -39,10 +43,28 @@ struct LocalTime {
     int32_t hour = 0, minute = 0, second = 0;
 };
 
-// How a window is made: its title and whether it is a bare, unlisted, topmost clock window.
+// How a window is made: its title and whether it is a bare, unlisted, topmost clock window;
+// otherwise an ordinary titled window with a single fixed border, of the given client size
+// in twips, opening centred on the screen.
 struct FormDesign {
     std::string title;
     bool clockWindow = true;
+    float clientWidth = 0;
+    float clientHeight = 0;
+};
+
+enum class ControlKind { Label, TextBox, CheckBox };
+
+// A control on an ordinary window: position and size in twips, its text (a label's caption, a
+// text box's contents, a check box's caption), its text colour on a black ground, its place in
+// the tab order. Labels and text boxes centre their text.
+struct ControlDesign {
+    std::string name;
+    ControlKind kind = ControlKind::Label;
+    std::string text;
+    float left = 0, top = 0, width = 0, height = 0;
+    Colour foreColor = 0;
+    int tabIndex = 0;
 };
 
 // One window of the forms runtime. Position and size are twips; the window itself sits on
@@ -81,6 +103,18 @@ class FormWindow {
     // the window exists. A 1000 ms timer ticks once in every wall-clock second, shortly after
     // the second begins, so that no second is skipped or counted twice.
     virtual void StartTimer(int32_t intervalMs) = 0;
+
+    // Controls of ordinary windows, by name.
+    virtual void AddControl(const ControlDesign& control) = 0;
+    // A straight line in twips, `widthPixels` wide.
+    virtual void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
+                         Colour colour) = 0;
+    virtual std::string Text(const std::string& control) const = 0;
+    virtual void SetText(const std::string& control, const std::string& text) = 0;
+    // A check box's state: 0 clear, 1 checked. Setting it raises no click.
+    virtual int32_t Value(const std::string& control) const = 0;
+    virtual void SetValue(const std::string& control, int32_t value) = 0;
+    virtual void SetFocus(const std::string& control) = 0;
 };
 
 // One sound file's player, as a media control drives it. Failures are silent: a file that

@@ -71,6 +71,39 @@ void FakeFormWindow::StartTimer(int32_t intervalMs) {
     Note("StartTimer " + std::to_string(intervalMs));
 }
 
+void FakeFormWindow::AddControl(const ControlDesign& control) {
+    Note("AddControl " + control.name);
+    controls.push_back(control);
+    texts[control.name] = control.text;
+}
+
+void FakeFormWindow::AddLine(float, float, float, float, int32_t, Colour) {
+    Note("AddLine");
+    ++lines;
+}
+
+std::string FakeFormWindow::Text(const std::string& control) const {
+    const auto it = texts.find(control);
+    return it == texts.end() ? std::string() : it->second;
+}
+
+void FakeFormWindow::SetText(const std::string& control, const std::string& text) {
+    texts[control] = text;
+}
+
+int32_t FakeFormWindow::Value(const std::string& control) const {
+    const auto it = values.find(control);
+    return it == values.end() ? 0 : it->second;
+}
+
+void FakeFormWindow::SetValue(const std::string& control, int32_t value) {
+    values[control] = value;
+}
+
+void FakeFormWindow::SetFocus(const std::string& control) {
+    focus = control;
+}
+
 void FakeFormWindow::Refresh() {
     Note("Refresh");
 }

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,8 +40,21 @@ class FakeFormWindow final : public FormWindow {
     void Show() override;
     void Hide() override;
     void StartTimer(int32_t intervalMs) override;
+    void AddControl(const ControlDesign& control) override;
+    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
+                 Colour colour) override;
+    std::string Text(const std::string& control) const override;
+    void SetText(const std::string& control, const std::string& text) override;
+    int32_t Value(const std::string& control) const override;
+    void SetValue(const std::string& control, int32_t value) override;
+    void SetFocus(const std::string& control) override;
 
     const std::string& Title() const { return m_title; }
+    std::vector<ControlDesign> controls;
+    std::map<std::string, std::string> texts;
+    std::map<std::string, int32_t> values;
+    std::string focus;
+    int lines = 0;
     FormEvents& Events() { return m_events; }
     std::optional<Colour> fillColor;
     int circles = 0;

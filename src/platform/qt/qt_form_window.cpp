@@ -4,11 +4,18 @@
 #include "display/ring_geometry.h"
 #include "startup/settings.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QDateTime>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QRegion>
+#include <QScreen>
 #include <algorithm>
 
 namespace reloj {
@@ -19,6 +26,41 @@ namespace {
 // handler is the one the tick belongs to even if the timer fires a little early.
 constexpr int64_t kTickLateMs = 5;
 constexpr int64_t kMsPerSecond = 1000;
+constexpr int kControlFontPixels = 12;
+constexpr int kSmallestFontPixels = 7;
+// A check box's caption shares its width with the box itself.
+constexpr int kCheckIndicatorPixels = 20;
+
+QColor ToQColor(Colour colour);
+
+// The largest letters, up to the window's own, in which the text fits the control: the
+// controls keep the sizes they were laid out with, whatever font the desktop offers.
+void FitFont(QWidget* control, const QString& text) {
+    const int reserved = qobject_cast<QCheckBox*>(control) != nullptr ? kCheckIndicatorPixels : 0;
+    QFont letters = control->parentWidget()->font();
+    for (int pixels = kControlFontPixels; pixels > kSmallestFontPixels; --pixels) {
+        letters.setPixelSize(pixels);
+        const QFontMetrics metrics(letters);
+        if (metrics.horizontalAdvance(text) + reserved <= control->width() &&
+            metrics.height() <= control->height() + 2) {
+            break;
+        }
+    }
+    control->setFont(letters);
+}
+
+// Text in the given colour on the window's black ground.
+void Colourise(QWidget* widget, Colour foreground) {
+    QPalette palette = widget->palette();
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(role, ToQColor(foreground));
+    }
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
+        palette.setColor(role, Qt::black);
+    }
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
 
 QColor ToQColor(Colour colour) {
     const Colour shown = ShownColour(colour);
@@ -79,6 +121,17 @@ FormWidget::FormWidget(const FormDesign& design, QWidget* owner, FormEvents& eve
         setAttribute(Qt::WA_ShowWithoutActivating);
         // The back colour is painted by paintEvent; Qt need not clear first.
         setAttribute(Qt::WA_OpaquePaintEvent);
+    } else {
+        // An ordinary window with a single fixed border, opening centred on the screen.
+        setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+        setFixedSize(TwipsToPixel(design.clientWidth, twipsPerPixelX),
+                     TwipsToPixel(design.clientHeight, twipsPerPixelY));
+        m_centreWhenShown = true;
+        // Small letters, so that the captions fit the boxes they were laid out in.
+        QFont letters = font();
+        letters.setPixelSize(kControlFontPixels);
+        setFont(letters);
     }
     setWindowTitle(QString::fromStdString(design.title));
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -148,9 +201,108 @@ float FormWidget::TwipsY(double pixels) const {
     return Single(pixels * m_twipsPerPixelY);
 }
 
+void FormWidget::AddControl(const ControlDesign& design) {
+    const QRect place(TwipsToPixel(design.left, m_twipsPerPixelX),
+                      TwipsToPixel(design.top, m_twipsPerPixelY),
+                      TwipsToPixel(design.width, m_twipsPerPixelX),
+                      TwipsToPixel(design.height, m_twipsPerPixelY));
+    const QString text = QString::fromStdString(design.text);
+    QWidget* control = nullptr;
+    switch (design.kind) {
+    case ControlKind::Label: {
+        auto* label = new QLabel(text, this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setTextFormat(Qt::PlainText);
+        control = label;
+        break;
+    }
+    case ControlKind::TextBox: {
+        auto* box = new QLineEdit(text, this);
+        box->setAlignment(Qt::AlignCenter);
+        box->setFrame(true);
+        control = box;
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto* check = new QCheckBox(text, this);
+        const std::string name = design.name;
+        QObject::connect(check, &QCheckBox::clicked, this, [this, name] {
+            if (m_events != nullptr) {
+                m_events->Control_Click(name);
+            }
+        });
+        control = check;
+        break;
+    }
+    }
+    control->setObjectName(QString::fromStdString(design.name));
+    control->setAccessibleName(QString::fromStdString(design.name));
+    control->setGeometry(place);
+    Colourise(control, design.foreColor);
+    if (design.kind != ControlKind::TextBox) {
+        FitFont(control, text);
+    }
+    if (design.kind == ControlKind::Label) {
+        control->setFocusPolicy(Qt::NoFocus);
+    }
+    // Keyboard focus moves through the controls in the order they were designed.
+    QWidget* previous = nullptr;
+    for (const auto& [name, widget] : m_controls) {
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            previous = widget;
+        }
+    }
+    m_controls.emplace_back(design.name, control);
+    if (previous != nullptr && control->focusPolicy() != Qt::NoFocus) {
+        QWidget::setTabOrder(previous, control);
+    }
+}
+
+void FormWidget::AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
+                         Colour colour) {
+    m_lines.push_back(
+        {QLine(TwipsToPixel(x1, m_twipsPerPixelX), TwipsToPixel(y1, m_twipsPerPixelY),
+               TwipsToPixel(x2, m_twipsPerPixelX), TwipsToPixel(y2, m_twipsPerPixelY)),
+         widthPixels, ToQColor(colour)});
+    update();
+}
+
+QWidget* FormWidget::Control(const std::string& name) const {
+    for (const auto& [controlName, widget] : m_controls) {
+        if (controlName == name) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+void FormWidget::closeEvent(QCloseEvent* event) {
+    // The logic decides: it unloads the window, which then goes away.
+    event->ignore();
+    if (m_events != nullptr) {
+        m_events->Form_Closed();
+    }
+}
+
+void FormWidget::showEvent(QShowEvent* event) {
+    if (m_centreWhenShown) {
+        m_centreWhenShown = false;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->geometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
 void FormWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), m_back);
+    for (const DrawnLine& l : m_lines) {
+        painter.setPen(QPen(l.colour, l.width));
+        painter.drawLine(l.line);
+    }
     for (const DrawnCircle& c : m_circles) {
         painter.setPen(ToQColor(c.outline));
         painter.setBrush(ToQColor(c.fill));
@@ -292,6 +444,64 @@ void QtFormWindow::Hide() {
 }
 void QtFormWindow::StartTimer(int32_t intervalMs) {
     m_widget->StartTicking(intervalMs);
+}
+
+void QtFormWindow::AddControl(const ControlDesign& control) {
+    m_widget->AddControl(control);
+}
+
+void QtFormWindow::AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
+                           Colour colour) {
+    m_widget->AddLine(x1, y1, x2, y2, widthPixels, colour);
+}
+
+std::string QtFormWindow::Text(const std::string& control) const {
+    QWidget* widget = m_widget->Control(control);
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+        return box->text().toStdString();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text().toStdString();
+    }
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        return check->text().toStdString();
+    }
+    return {};
+}
+
+void QtFormWindow::SetText(const std::string& control, const std::string& text) {
+    QWidget* widget = m_widget->Control(control);
+    const QString value = QString::fromStdString(text);
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+        box->setText(value);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        // Set once a second with the same text most of the time: repaint only on a change.
+        if (label->text() != value) {
+            FitFont(label, value);
+            label->setText(value);
+            label->setAccessibleDescription(value);
+        }
+    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        FitFont(check, value);
+        check->setText(value);
+    }
+}
+
+int32_t QtFormWindow::Value(const std::string& control) const {
+    auto* check = qobject_cast<QCheckBox*>(m_widget->Control(control));
+    return check != nullptr && check->isChecked() ? 1 : 0;
+}
+
+void QtFormWindow::SetValue(const std::string& control, int32_t value) {
+    if (auto* check = qobject_cast<QCheckBox*>(m_widget->Control(control))) {
+        check->setChecked(value == 1);
+    }
+}
+
+void QtFormWindow::SetFocus(const std::string& control) {
+    if (QWidget* widget = m_widget->Control(control)) {
+        widget->setFocus();
+    }
 }
 
 } // namespace reloj

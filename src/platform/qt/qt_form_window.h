@@ -29,12 +29,18 @@ class FormWidget final : public QWidget {
     // No more events reach the logic from here on.
     void Detach();
 
+    void AddControl(const ControlDesign& control);
+    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels, Colour colour);
+    QWidget* Control(const std::string& name) const;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     struct DrawnCircle {
@@ -53,6 +59,14 @@ class FormWidget final : public QWidget {
     QColor m_back;
     Colour m_fill = kBlack;
     std::vector<DrawnCircle> m_circles;
+    struct DrawnLine {
+        QLine line; // pixels
+        int width;
+        QColor colour;
+    };
+    std::vector<DrawnLine> m_lines;
+    std::vector<std::pair<std::string, QWidget*>> m_controls;
+    bool m_centreWhenShown = false;
     std::optional<Region> m_region;
     QTimer m_timer;
     int32_t m_intervalMs = 0;
@@ -86,6 +100,14 @@ class QtFormWindow final : public FormWindow {
     void Show() override;
     void Hide() override;
     void StartTimer(int32_t intervalMs) override;
+    void AddControl(const ControlDesign& control) override;
+    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
+                 Colour colour) override;
+    std::string Text(const std::string& control) const override;
+    void SetText(const std::string& control, const std::string& text) override;
+    int32_t Value(const std::string& control) const override;
+    void SetValue(const std::string& control, int32_t value) override;
+    void SetFocus(const std::string& control) override;
 
     FormWidget* Widget() const { return m_widget; }
 

@@ -1,8 +1,12 @@
 #include "platform/qt/qt_sound_player.h"
 
+#include <QLoggingCategory>
 #include <QUrl>
 
 namespace reloj {
+
+// Every play request, for tests and for a curious user: QT_LOGGING_RULES="reloj.sound=true".
+Q_LOGGING_CATEGORY(lcSound, "reloj.sound", QtWarningMsg)
 
 void QtSoundPlayer::Open(const std::string& path) {
     m_effect.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
@@ -18,6 +22,7 @@ void QtSoundPlayer::Rewind() {
 }
 
 void QtSoundPlayer::Play() {
+    qCInfo(lcSound, "play %s", qPrintable(m_effect.source().fileName()));
     m_effect.play();
 }
 

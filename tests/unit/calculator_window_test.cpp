@@ -1,0 +1,141 @@
+#include "calculator/form3.h"
+#include "fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace reloj {
+namespace {
+
+class Calculator : public ::testing::Test {
+  protected:
+    test::FakeFormWindow& Open() {
+        form.Show();
+        auto* window = platform.Find(kCalculatorTitle);
+        EXPECT_NE(window, nullptr);
+        return *window;
+    }
+    void TodayIs(int year, int month, int day) {
+        platform.now.year = year;
+        platform.now.month = month;
+        platform.now.day = day;
+    }
+
+    test::FakePlatform platform;
+    std::string flag = "0";
+    Form3 form{platform, flag};
+};
+
+TEST_F(Calculator, Layout) {
+    auto& window = Open();
+    const std::vector<std::tuple<std::string, ControlKind, float, float, float, float, Colour>>
+        expected = {
+            {"Label1", ControlKind::Label, 120, 0, 2895, 255, 0xFFFFFF},
+            {"dia", ControlKind::TextBox, 840, 240, 1455, 285, 0xFFFF80},
+            {"datos", ControlKind::Label, 3240, 240, 2655, 255, 0x80FFFF},
+            {"Label2", ControlKind::Label, 3240, 0, 2595, 195, 0xFFFFFF},
+            {"sondhoras", ControlKind::CheckBox, 3360, 480, 2775, 195, 0xFFFFFF},
+        };
+    ASSERT_EQ(window.controls.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const ControlDesign& c = window.controls[i];
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(std::tuple(c.name, c.kind, c.left, c.top, c.width, c.height, c.foreColor),
+                  expected[i]);
+        EXPECT_EQ(c.tabIndex, static_cast<int>(i));
+    }
+    EXPECT_EQ(window.Text("Label1"), "Tu Fecha De Nacimiento dd/mm/aaaa");
+    EXPECT_EQ(window.Text("Label2"), "Tiempo Exacto Que Llevas Viviendo");
+    EXPECT_EQ(window.Text("sondhoras"), "Quitar Sonidos De Las Horas");
+    EXPECT_EQ(window.Text("dia"), "");
+    EXPECT_EQ(window.Text("datos"), "");
+    EXPECT_EQ(window.backColor, kBlack);
+    EXPECT_EQ(window.lines, 1);
+    EXPECT_EQ(window.focus, "dia");
+    EXPECT_TRUE(window.visible);
+}
+
+TEST_F(Calculator, EachTickReadsTheBox) {
+    auto& window = Open();
+    TodayIs(2003, 3, 10);
+    const struct {
+        const char* name;
+        const char* typed;
+        const char* shown; // after the tick
+    } rows[] = {
+        {"empty box changes nothing", "", ""},
+        {"a birth date", "20/05/2000", "2 Años, 9 Meses Y 18 Días."},
+        {"other length leaves the last result", "20/05/200", "2 Años, 9 Meses Y 18 Días."},
+        {"trailing blank is eleven characters", "20/05/2000 ", "2 Años, 9 Meses Y 18 Días."},
+        {"dashes", "20-05-2001", "1 Años, 9 Meses Y 18 Días."},
+        {"today", "10/03/2003", "0 Años, 0 Meses Y 0 Días."},
+        {"a date to come", "20/04/2003", "0 Años, 1 Meses Y 10 Días."},
+        {"no such day", "31/02/2001", "Fecha no válida."},
+        {"letters", "aa/bb/cccc", "Fecha no válida."},
+        {"short text after an invalid one", "1/5/2000", "Fecha no válida."},
+        {"regression: day missing in February", "31/01/2003", "0 Años, 1 Meses Y 7 Días."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        window.texts["dia"] = row.typed;
+        form.Timer1_Timer();
+        EXPECT_EQ(window.Text("datos"), row.shown);
+    }
+}
+
+TEST_F(Calculator, MovesOnAtMidnight) {
+    auto& window = Open();
+    window.texts["dia"] = "31/01/2001";
+    TodayIs(2001, 2, 28);
+    form.Timer1_Timer();
+    EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 28 Días.");
+    TodayIs(2001, 3, 1);
+    form.Timer1_Timer();
+    // regression: the single borrow gave 1 month and -2 days here.
+    EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 29 Días.");
+}
+
+TEST_F(Calculator, CheckBoxWritesTheChimeFlag) {
+    auto& window = Open();
+    EXPECT_EQ(window.Value("sondhoras"), 0);
+    window.values["sondhoras"] = 1;
+    form.Control_Click("sondhoras");
+    EXPECT_EQ(flag, "1");
+    window.values["sondhoras"] = 0;
+    form.Control_Click("sondhoras");
+    EXPECT_EQ(flag, "0");
+    // Other controls' clicks and other values leave the flag alone.
+    window.values["sondhoras"] = 1;
+    form.Control_Click("dia");
+    EXPECT_EQ(flag, "0");
+    window.values["sondhoras"] = 2;
+    form.Control_Click("sondhoras");
+    EXPECT_EQ(flag, "0");
+}
+
+TEST_F(Calculator, ReopeningShowsTheFlagAsItStands) {
+    flag = "1";
+    EXPECT_EQ(Open().Value("sondhoras"), 1);
+    form.Unload();
+    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    flag = "anything but 0";
+    EXPECT_EQ(Open().Value("sondhoras"), 1);
+    form.Unload();
+    flag = "0";
+    auto& fresh = Open();
+    EXPECT_EQ(fresh.Value("sondhoras"), 0);
+    EXPECT_EQ(fresh.Text("dia"), "");
+}
+
+TEST_F(Calculator, CloseButtonUnloadsTheWindowOnly) {
+    auto& window = Open();
+    window.values["sondhoras"] = 1;
+    form.Control_Click("sondhoras");
+    window.Events().Form_Closed();
+    EXPECT_FALSE(form.IsLoaded());
+    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_FALSE(platform.quitStatus);
+    EXPECT_EQ(flag, "1");
+}
+
+} // namespace
+} // namespace reloj
