@@ -1,5 +1,6 @@
 #include "platform/qt/qt_sound_player.h"
 
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QUrl>
 
@@ -9,7 +10,11 @@ namespace reloj {
 Q_LOGGING_CATEGORY(lcSound, "reloj.sound", QtWarningMsg)
 
 void QtSoundPlayer::Open(const std::string& path) {
-    m_effect.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+    const QString file = QString::fromStdString(path);
+    if (!QFileInfo::exists(file)) {
+        qCInfo(lcSound, "missing %s", qPrintable(file));
+    }
+    m_effect.setSource(QUrl::fromLocalFile(file));
 }
 
 bool QtSoundPlayer::IsOpen() const {
