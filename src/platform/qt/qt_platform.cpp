@@ -81,8 +81,17 @@ std::unique_ptr<FormWindow> QtPlatform::CreateForm(const FormDesign& design, For
 }
 
 void QtPlatform::KeepOnTop(WindowHandle window) {
-    if (QWidget* widget = QWidget::find(static_cast<WId>(window))) {
-        widget->raise();
+    QWidget* widget = QWidget::find(static_cast<WId>(window));
+    if (widget == nullptr) {
+        return;
+    }
+    widget->raise();
+    // An owned window stays above its owner: the hands above the dots, even where no window
+    // manager keeps them so.
+    for (QWidget* owned : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (owned->isWindow() && owned->isVisible()) {
+            owned->raise();
+        }
     }
 }
 
