@@ -5,10 +5,13 @@
 #include "startup/module1.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -92,6 +95,30 @@ bool DisplayReachable() {
     return reachable;
 }
 
+// A session that ends, or a user who presses Ctrl+C, asks the clock to stop: it stops the way it
+// always does, through the event loop, and ends with status 0 rather than dying by a signal.
+int stopPipe[2] = {-1, -1};
+
+void AskToStop(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = write(stopPipe[1], &byte, 1);
+}
+
+void StopOnSignals(QApplication& application) {
+    if (pipe(stopPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application,
+                     [] { QCoreApplication::exit(0); });
+    struct sigaction action = {};
+    action.sa_handler = AskToStop;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -116,6 +143,7 @@ int main(int argc, char** argv) {
     // The clock windows are tool windows, which Qt does not count; closing the calculator or
     // the message box must never end the clock. The hands window ends the program itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    StopOnSignals(application);
 
     reloj::QtPlatform platform;
     reloj::Module1 module(platform);

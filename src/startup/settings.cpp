@@ -20,6 +20,7 @@ constexpr double kTwipsPerDotRadius = 200.0;
 constexpr double kDotReachFactor = 1.5;
 constexpr double kHalf = 0.5;
 constexpr std::size_t kMaxQuotedBytes = 40;
+constexpr int32_t kMaxWindowPixels = 32767;
 
 constexpr std::array<std::string_view, kFieldCount + 1> kFieldNames{
     "pantalla", "izquierda", "arriba", "diámetro", "estilo de las agujas", "movible", "color",
@@ -186,10 +187,18 @@ Settings ReadSettings(std::string_view commandLine, float screenTwipsPerPixelX,
         return reader.result;
     }
     s.FormSize = formSize.value;
-    // A clock less than a pixel wide could be neither seen nor closed.
-    if (IntDiv(s.FormSize, s.TwipsPerPixelX) < 1) {
+    // A clock less than a pixel wide could be neither seen nor closed, and no X window can be
+    // wider than the protocol's 16-bit coordinates allow.
+    const int32_t widthPixels = IntDiv(s.FormSize, s.TwipsPerPixelX);
+    if (widthPixels < 1) {
         reader.Fail(kDiameterField, diameterText,
                     "el reloj mediría menos de un píxel de ancho; dé un diámetro mayor");
+        return reader.result;
+    }
+    if (widthPixels > kMaxWindowPixels) {
+        reader.Fail(kDiameterField, diameterText,
+                    "el reloj mediría más de " + std::to_string(kMaxWindowPixels) +
+                        " píxeles de ancho, más de lo que admite X11; dé un diámetro menor");
         return reader.result;
     }
     s.CentreOffset = RoundToInt32(s.FormSize * kHalf).value;

@@ -48,6 +48,8 @@ TEST(ReadSettings, Geometry) {
          5.32f, 2.66f, 1, false, 0},
         {"units after numbers", "100px|50px|200px|2|abc|blue", 15, 1500, 750, 1500, 8, 3240, 1620,
          88, 70.4f, 8.8f, 15.12f, 7.56f, 2, false, 0xFF0000},
+        {"a clock X11 can still show", "0|0|30000|1|1", 15, 0, 0, 225000, 1125, 483750, 241875,
+         13312.5f, 10650, 1331.25f, 2257.5f, 1128.75f, 1, true, 255},
         {"ratio 13", "", 13, 9334, 65, 455, 2, 962, 481, 32, 25.6f, 3.2f, 5.18f, 2.59f, 1, true,
          255},
     };
@@ -117,6 +119,9 @@ TEST(ReadSettings, ErrorsNameTheField) {
         {"regression: only a left edge", "5|",
          "reloj: campo 3 (diámetro) «»: el reloj mediría menos de un píxel de ancho; dé un "
          "diámetro mayor"},
+        {"regression: wider than X11 allows", "0|0|32500|1|1|",
+         "reloj: campo 3 (diámetro) «32500»: el reloj mediría más de 32767 píxeles de ancho, "
+         "más de lo que admite X11; dé un diámetro menor"},
         {"malformed hexadecimal colour", "1|1|70|1|1|&hzz",
          "reloj: campo 6 (color) «&hzz»: tras «&h» debe venir un número hexadecimal"},
         {"long text is cut on a character", "1|1|70|1|1|&hññññññññññññññññññññññññññññ",

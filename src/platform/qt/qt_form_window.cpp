@@ -296,9 +296,14 @@ void FormWidget::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
-void FormWidget::paintEvent(QPaintEvent*) {
+void FormWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(rect(), m_back);
+    // Only the shape is ever seen: painting just that keeps a large clock's memory small.
+    const QRegion shown = mask().isEmpty() ? event->region() : event->region() & mask();
+    painter.setClipRegion(shown);
+    for (const QRect& part : shown) {
+        painter.fillRect(part, m_back);
+    }
     for (const DrawnLine& l : m_lines) {
         painter.setPen(QPen(l.colour, l.width));
         painter.drawLine(l.line);
