@@ -13,6 +13,7 @@ RELOJ_PACKAGES=(
     libx11-dev libxext-dev libxtst-dev
     xvfb x11-utils x11-xserver-utils xdotool
     faketime pulseaudio pulseaudio-utils sox
+    strace  # the hostile command-line sweep checks what the program opens
     fonts-dejavu-core
 )
 

@@ -45,8 +45,8 @@ TEST(Startup, DefaultsAt96Dpi) {
                                   76);
     EXPECT_EQ(ShapeComponents(server.Shape(*window), 76, 76), expected);
 
-    // The dots show the default red; between them the desktop shows through.
-    EXPECT_EQ(server.Pixel(718 + 39, 5 + 4), kRed);
+    // The dots show the default red once painted; between them the desktop shows through.
+    EXPECT_TRUE(PollUntil([&] { return server.Pixel(718 + 39, 5 + 4) == kRed; }, 5s));
     EXPECT_EQ(server.Pixel(718 + 38, 5 + 38), server.Pixel(5, 5));
     server.SavePng(RELOJ_SCREENSHOT, Rect{place.left - 12, place.top, place.right + 12,
                                           place.bottom + 12});
@@ -85,7 +85,7 @@ TEST(Startup, ZeroPositionKeepsTheInitialPlace) {
     const auto window = server.WaitForWindow(kMarkerTitle);
     ASSERT_TRUE(window) << reloj.ErrorOutput();
     EXPECT_EQ(server.Geometry(*window), (Rect{495, 220, 571, 296}));
-    EXPECT_EQ(server.Pixel(495 + 39, 220 + 4), 0x0000FFu);
+    EXPECT_TRUE(PollUntil([&] { return server.Pixel(495 + 39, 220 + 4) == 0x0000FFu; }, 5s));
 }
 
 TEST(Startup, UnrecognisedColourWarnsAndShowsRed) {
@@ -93,7 +93,7 @@ TEST(Startup, UnrecognisedColourWarnsAndShowsRed) {
     Program reloj(server, {"10|10|70|1|1|purple"});
     const auto window = server.WaitForWindow(kMarkerTitle);
     ASSERT_TRUE(window) << reloj.ErrorOutput();
-    EXPECT_EQ(server.Pixel(10 + 39, 10 + 4), kRed);
+    EXPECT_TRUE(PollUntil([&] { return server.Pixel(10 + 39, 10 + 4) == kRed; }, 5s));
     EXPECT_EQ(reloj.ErrorOutput(),
               "reloj: aviso: color «purple» no reconocido; se muestra el rojo\n");
 }

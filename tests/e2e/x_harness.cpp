@@ -244,8 +244,24 @@ void XServer::Button(unsigned button, bool press) const {
     XSync(m_display, False);
 }
 
+void XServer::Key(const std::string& keysym, bool press) const {
+    const KeySym sym = XStringToKeysym(keysym.c_str());
+    const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(m_display, sym);
+    if (code == 0) {
+        throw std::runtime_error("no key for " + keysym);
+    }
+    XTestFakeKeyEvent(m_display, code, press ? True : False, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XServer::Focus(Window window) const {
+    XSetInputFocus(m_display, window, RevertToPointerRoot, CurrentTime);
+    XSync(m_display, False);
+}
+
 Program::Program(const XServer& server, const std::vector<std::string>& arguments,
-                 const std::map<std::string, std::string>& environment) {
+                 const std::map<std::string, std::string>& environment,
+                 const std::vector<std::string>& wrapper) {
     std::map<std::string, std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
@@ -274,7 +290,8 @@ Program::Program(const XServer& server, const std::vector<std::string>& argument
         envp.push_back(s.data());
     }
     envp.push_back(nullptr);
-    std::vector<std::string> args{RELOJ_BINARY};
+    std::vector<std::string> args = wrapper;
+    args.push_back(RELOJ_BINARY);
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (auto& a : args) {
@@ -319,6 +336,31 @@ std::string Program::ErrorOutput() const {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+PixelSet Pixels(const std::vector<Rect>& rects) {
+    PixelSet pixels;
+    for (const Rect& r : rects) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                pixels.insert({x, y});
+            }
+        }
+    }
+    return pixels;
+}
+
+Rect Bounds(const PixelSet& pixels) {
+    if (pixels.empty()) {
+        return {};
+    }
+    Rect box{pixels.begin()->first, pixels.begin()->second, pixels.begin()->first + 1,
+             pixels.begin()->second + 1};
+    for (const auto& [x, y] : pixels) {
+        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+               std::max(box.bottom, y + 1)};
+    }
+    return box;
 }
 
 std::vector<Rect> ShapeComponents(const std::vector<Rect>& shape, int width, int height) {

@@ -8,8 +8,11 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <sys/types.h>
+#include <thread>
+#include <utility>
 #include <vector>
 
 // Xlib stays out of this header: its macros (None, Status, IsViewable...) clash with tests.
@@ -69,6 +72,10 @@ class XServer {
 
     void MovePointer(int x, int y) const;
     void Button(unsigned button, bool press) const;
+    // Presses or releases the key of a keysym name such as "Return".
+    void Key(const std::string& keysym, bool press) const;
+    // Gives a window the keyboard focus; with no window manager nothing else would.
+    void Focus(XWindow window) const;
 
   private:
     pid_t m_pid = -1;
@@ -79,8 +86,11 @@ class XServer {
 // The real reloj, started with a command line (one argument or none) and extra environment.
 class Program {
   public:
+    // `wrapper`, when given, runs the program: an absolute path and its arguments, such as a
+    // tracer, before the program's own path.
     Program(const XServer& server, const std::vector<std::string>& arguments,
-            const std::map<std::string, std::string>& environment = {});
+            const std::map<std::string, std::string>& environment = {},
+            const std::vector<std::string>& wrapper = {});
     ~Program();
 
     // The exit status once the program has ended within the timeout; a death by signal is
@@ -98,6 +108,30 @@ class Program {
 
 // Saves the screen of an open display, or the part of it inside `area`, as a PNG file.
 bool SaveScreen(XDisplay* display, const std::string& path, std::optional<Rect> area);
+
+// Pixels as (x, y) pairs.
+using PixelSet = std::set<std::pair<int, int>>;
+
+// Every pixel a list of rectangles covers.
+PixelSet Pixels(const std::vector<Rect>& rects);
+
+// The smallest rectangle holding all the pixels; empty for none.
+Rect Bounds(const PixelSet& pixels);
+
+// Asks `condition` again every `interval` until it holds or the timeout has passed; says
+// whether it held. The condition is asked at least once, and once more at the deadline.
+template <typename Condition>
+bool PollUntil(Condition condition, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds interval = 20ms) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return condition();
+        }
+        std::this_thread::sleep_for(interval);
+    }
+    return true;
+}
 
 // Connected pixel groups of a shape, each by its bounding rectangle, in reading order.
 std::vector<Rect> ShapeComponents(const std::vector<Rect>& shape, int width, int height);

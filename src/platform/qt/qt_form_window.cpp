@@ -17,6 +17,7 @@
 #include <QRegion>
 #include <QScreen>
 #include <algorithm>
+#include <xcb/xcb.h>
 
 namespace reloj {
 
@@ -32,6 +33,12 @@ constexpr int kSmallestFontPixels = 7;
 constexpr int kCheckIndicatorPixels = 20;
 
 QColor ToQColor(Colour colour);
+
+void FlushWindowSystem() {
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_flush(x11->connection());
+    }
+}
 
 // The largest letters, up to the window's own, in which the text fits the control: the
 // controls keep the sizes they were laid out with, whatever font the desktop offers.
@@ -192,6 +199,9 @@ void FormWidget::Tick() {
     if (m_events != nullptr) {
         m_events->Timer1_Timer();
     }
+    // Qt sends a new shape or a raise only when it next has an X event to handle; a tick has
+    // none, so the hands would wait for the pointer to move. Send them now.
+    FlushWindowSystem();
 }
 
 float FormWidget::TwipsX(double pixels) const {

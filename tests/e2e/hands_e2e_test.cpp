@@ -1,0 +1,556 @@
+// The hands window of the real program, as the X server sees it: its shape cut to the two
+// hands of the time of day in either style, the new shape when the minute turns, what the
+// mouse does on the hands (dragging, the colour cycle, holding a button to close the clock) and
+// the automatic colour that stands out against the desktop.
+#include "x_harness.h"
+
+#include <QPoint>
+#include <QPolygon>
+#include <QRect>
+#include <QRegion>
+#include <array>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+
+namespace reloj::e2e {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr const char* kMarkerTitle = "$uhr$";
+constexpr const char* kHandsTitle = "reloj";
+constexpr const char* kClosingTitle = "^Quorvix^ Velmaro....";
+constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+
+constexpr unsigned kLeftButton = 1;
+constexpr unsigned kRightButton = 3;
+
+constexpr unsigned long kBlack = 0x000000;
+constexpr unsigned long kWhite = 0xFFFFFF;
+constexpr unsigned long kRed = 0xFF0000;
+
+using Point = std::pair<int, int>;
+using Quad = std::array<Point, 4>;
+
+// The program's clock starts at this time of day and runs on from there in real time.
+std::map<std::string, std::string> StartingAt(const std::string& time) {
+    return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", "@2026-12-08 " + time}, {"TZ", "UTC"}};
+}
+
+double SecondsSince(Steady::time_point start) {
+    return std::chrono::duration<double>(Steady::now() - start).count();
+}
+
+std::string Hex(unsigned long rgb) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06lX", rgb);
+    return text;
+}
+
+// The pixels of the two hands as Qt's winding-rule polygon regions cover them.
+PixelSet HandsPixels(const Quad& minute, const Quad& hour) {
+    QRegion region;
+    for (const Quad* hand : {&minute, &hour}) {
+        QPolygon polygon;
+        for (const auto& [x, y] : *hand) {
+            polygon << QPoint(x, y);
+        }
+        region = region.united(QRegion(polygon, Qt::WindingFill));
+    }
+    std::vector<Rect> rects;
+    for (const QRect& r : region) {
+        rects.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    }
+    return Pixels(rects);
+}
+
+// How many pieces the pixels make when pixels that share only a corner count as joined.
+std::size_t PiecesTouchingAtCorners(const PixelSet& pixels) {
+    PixelSet left = pixels;
+    std::size_t pieces = 0;
+    while (!left.empty()) {
+        ++pieces;
+        std::vector<Point> stack{*left.begin()};
+        left.erase(left.begin());
+        while (!stack.empty()) {
+            const auto [x, y] = stack.back();
+            stack.pop_back();
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (left.erase({x + dx, y + dy}) == 1) {
+                        stack.push_back({x + dx, y + dy});
+                    }
+                }
+            }
+        }
+    }
+    return pieces;
+}
+
+PixelSet WholeWindow(const Rect& place) {
+    return Pixels({{0, 0, place.right - place.left, place.bottom - place.top}});
+}
+
+// How a shown pixel set differs from the expected one, a few pixels of each side.
+std::string Difference(const PixelSet& shown, const PixelSet& expected) {
+    std::ostringstream text;
+    const auto list = [&text](const char* what, const PixelSet& a, const PixelSet& b) {
+        int count = 0;
+        text << what << ":";
+        for (const Point& p : a) {
+            if (b.count(p) == 0 && ++count <= 12) {
+                text << " (" << p.first << "," << p.second << ")";
+            }
+        }
+        text << (count > 12 ? " ..." : "") << " [" << count << "]\n";
+    };
+    list("shown but not expected", shown, expected);
+    list("expected but not shown", expected, shown);
+    return text.str();
+}
+
+// One clock alone on its own X server at 96 dpi, started at a time of day.
+class RunningClock {
+  public:
+    RunningClock(const std::vector<std::string>& commandLine, const std::string& time,
+                 std::optional<unsigned long> desktop = std::nullopt)
+        : m_server(96) {
+        if (desktop) {
+            m_server.SetDesktopColour(*desktop);
+        }
+        m_launched = Steady::now();
+        m_program = std::make_unique<Program>(m_server, commandLine, StartingAt(time));
+    }
+
+    // Waits for both windows to be shown.
+    testing::AssertionResult Started() {
+        const auto markers = m_server.WaitForWindow(kMarkerTitle);
+        const auto hands = m_server.WaitForWindow(kHandsTitle);
+        if (!markers || !hands) {
+            return testing::AssertionFailure()
+                   << "the clock's windows did not appear; the program wrote: "
+                   << m_program->ErrorOutput();
+        }
+        m_markers = *markers;
+        m_hands = *hands;
+        return testing::AssertionSuccess();
+    }
+
+    XServer& Server() { return m_server; }
+    Program& Process() { return *m_program; }
+    XWindow Markers() const { return m_markers; }
+    // Just before the program started, and so before its clock began at the time given.
+    Steady::time_point Launched() const { return m_launched; }
+
+    Rect HandsPlace() const { return m_server.Geometry(m_hands); }
+    Rect MarkersPlace() const { return m_server.Geometry(m_markers); }
+    PixelSet HandsShape() const { return Pixels(m_server.Shape(m_hands)); }
+
+    // The hands' shape once the window has been cut: until then the X server reports the
+    // whole window as its shape.
+    PixelSet CutHandsShape() const {
+        const PixelSet whole = WholeWindow(HandsPlace());
+        PixelSet shape;
+        PollUntil(
+            [&] {
+                shape = HandsShape();
+                return shape != whole;
+            },
+            3s);
+        return shape;
+    }
+
+    // In screen coordinates, the pixel of the hands nearest the window's centre, where the
+    // hands meet: the place to press on.
+    Point Grip() const { return ToScreen(Extreme(true)); }
+    // In screen coordinates, the pixel of the hands farthest from the centre, away from the
+    // circle drawn at the centre: the place to read the hands' colour.
+    Point Tip() const { return ToScreen(Extreme(false)); }
+
+    // The colours of the 12 o'clock dot's centre and of a hand's tip, in a default-size clock.
+    std::pair<unsigned long, unsigned long> Colours() const {
+        const Rect place = MarkersPlace();
+        const Point tip = Tip();
+        return {m_server.Pixel(place.left + 39, place.top + 4),
+                m_server.Pixel(tip.first, tip.second)};
+    }
+
+    // Whether the dots and the hands both show a colour within the timeout.
+    testing::AssertionResult ShowsColour(unsigned long rgb,
+                                         std::chrono::milliseconds timeout) const {
+        std::pair<unsigned long, unsigned long> seen;
+        if (PollUntil(
+                [&] {
+                    seen = Colours();
+                    return seen.first == rgb && seen.second == rgb;
+                },
+                timeout)) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure()
+               << "expected " << Hex(rgb) << ", the dot shows " << Hex(seen.first)
+               << " and the hand " << Hex(seen.second);
+    }
+
+  private:
+    Point Extreme(bool nearest) const {
+        const Rect place = HandsPlace();
+        const int cx = (place.right - place.left) / 2;
+        const int cy = (place.bottom - place.top) / 2;
+        const PixelSet shape = HandsShape();
+        Point best{-1, -1};
+        int bestDistance = nearest ? 1 << 30 : -1;
+        for (const auto& [x, y] : shape) {
+            const int d = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+            if (nearest ? d < bestDistance : d > bestDistance) {
+                bestDistance = d;
+                best = {x, y};
+            }
+        }
+        return best;
+    }
+
+    Point ToScreen(Point p) const {
+        const Rect place = HandsPlace();
+        return {place.left + p.first, place.top + p.second};
+    }
+
+    XServer m_server;
+    Steady::time_point m_launched;
+    std::unique_ptr<Program> m_program;
+    XWindow m_markers = 0;
+    XWindow m_hands = 0;
+};
+
+void Click(const XServer& server, unsigned button) {
+    server.Button(button, true);
+    server.Button(button, false);
+}
+
+struct HandsRow {
+    const char* name;
+    std::vector<std::string> commandLine;
+    std::string time;
+    Quad minute;
+    Quad hour;
+    // How many of each hand's first vertices lie at its tip: one for a kite, two for a bar.
+    std::size_t tipVertices;
+};
+
+TEST(Hands, ShapeIsTheTwoHandsOfTheTime) {
+    const HandsRow rows[] = {
+        {"default kite hands at 10:15",
+         {},
+         "10:15:30",
+         {{{68, 38}, {38, 41}, {33, 38}, {38, 35}}},
+         {{{19, 23}, {40, 36}, {42, 41}, {36, 40}}},
+         1},
+        {"bar hands at 10:15",
+         {"718|5|70|2|1|"},
+         "10:15:30",
+         {{{68, 37}, {68, 39}, {32, 39}, {32, 37}}},
+         {{{17, 25}, {21, 21}, {44, 39}, {40, 43}}},
+         2},
+        {"large bar hands at 04:40",
+         {"100|50|200|2|0|"},
+         "04:40:30",
+         {{{34, 155}, {30, 149}, {121, 96}, {125, 102}}},
+         {{{159, 157}, {147, 167}, {93, 102}, {105, 92}}},
+         2},
+        {"large kite hands at 16:40, as at 04:40",
+         {"100|50|200|1|0|"},
+         "16:40:30",
+         {{{32, 152}, {104, 100}, {119, 101}, {112, 116}}},
+         {{{153, 162}, {101, 114}, {100, 98}, {115, 102}}},
+         1},
+    };
+    for (const HandsRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningClock clock(row.commandLine, row.time);
+        ASSERT_TRUE(clock.Started());
+        const Rect place = clock.HandsPlace();
+        EXPECT_EQ(place, clock.MarkersPlace());
+
+        const PixelSet expected = HandsPixels(row.minute, row.hour);
+        PixelSet shape;
+        PollUntil(
+            [&] {
+                shape = clock.HandsShape();
+                return shape == expected;
+            },
+            3s);
+        EXPECT_TRUE(shape == expected) << Difference(shape, expected);
+
+        // Without Qt: the hands are one piece (thin slopes hold together only corner to corner)
+        // that takes in the centre, and each tip lies within two pixels of the shape's box (a
+        // sharp tip is too thin to cover the last pixel or two).
+        const int width = place.right - place.left;
+        const int height = place.bottom - place.top;
+        EXPECT_EQ(PiecesTouchingAtCorners(shape), 1u);
+        EXPECT_EQ(shape.count({width / 2, height / 2}), 1u);
+        const Rect box = Bounds(shape);
+        for (const Quad* hand : {&row.minute, &row.hour}) {
+            for (std::size_t i = 0; i < row.tipVertices; ++i) {
+                const auto [x, y] = (*hand)[i];
+                EXPECT_TRUE(x >= box.left - 2 && x <= box.right + 2 && y >= box.top - 2 &&
+                            y <= box.bottom + 2)
+                    << "tip (" << x << "," << y << ") is away from the shape's box "
+                    << testing::PrintToString(box);
+            }
+        }
+    }
+}
+
+TEST(Hands, AStyleWithoutHandsLeavesTheWindowWhole) {
+    RunningClock clock({"718|5|70|3|1|"}, "10:15:30");
+    ASSERT_TRUE(clock.Started());
+    EXPECT_EQ(clock.HandsPlace(), (Rect{718, 5, 794, 81}));
+    EXPECT_EQ(clock.HandsPlace(), clock.MarkersPlace());
+    // Past the first tick, when a clock with hands would have drawn them again.
+    const PixelSet whole = WholeWindow(clock.HandsPlace());
+    EXPECT_FALSE(PollUntil([&] { return clock.HandsShape() != whole; }, 1500ms))
+        << "the window was cut to " << clock.HandsShape().size() << " pixels";
+}
+
+TEST(Hands, ReshapedWhenTheMinuteTurns) {
+    // What the clock shows when started at 10:16.
+    PixelSet at1016;
+    {
+        RunningClock reference({}, "10:16:30");
+        ASSERT_TRUE(reference.Started());
+        at1016 = reference.CutHandsShape();
+    }
+    const PixelSet at1015 = HandsPixels({{{68, 38}, {38, 41}, {33, 38}, {38, 35}}},
+                                        {{{19, 23}, {40, 36}, {42, 41}, {36, 40}}});
+    ASSERT_NE(at1016, at1015);
+
+    RunningClock clock({}, "10:15:57");
+    const auto launched = clock.Launched();
+    ASSERT_TRUE(clock.Started());
+    const auto shown = Steady::now();
+    PixelSet shape;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            shape = clock.HandsShape();
+            return shape == at1015;
+        },
+        1s))
+        << "not 10:15 after " << SecondsSince(launched) << " s\n"
+        << Difference(shape, at1015);
+
+    // The program's clock began between `launched` and `shown`, so it reached 10:16:00 three
+    // seconds after some moment between the two; the tick that follows, within a second,
+    // must reshape the hands, and nothing may change before then.
+    const auto deadline = shown + 3s + 1600ms;
+    const bool turned = PollUntil(
+        [&] {
+            shape = clock.HandsShape();
+            return shape != at1015;
+        },
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()), 10ms);
+    const double turnedAt = SecondsSince(launched);
+    ASSERT_TRUE(turned) << "still 10:15 " << turnedAt << " s after the launch";
+    EXPECT_GE(turnedAt, 3.0) << "reshaped before the program's clock reached 10:16";
+    EXPECT_TRUE(shape == at1016) << Difference(shape, at1016);
+}
+
+struct DragRow {
+    const char* name;
+    std::vector<std::string> commandLine;
+    bool moves;
+};
+
+TEST(Hands, LeftDragMovesBothWindowsAsOne) {
+    const DragRow rows[] = {
+        {"movable clock", {}, true},
+        {"fixed clock", {"718|5|70|1|0|"}, false},
+    };
+    constexpr int kSteps = 4;
+    constexpr int kDx = 40, kDy = 30;
+    for (const DragRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningClock clock(row.commandLine, "10:15:30");
+        ASSERT_TRUE(clock.Started());
+        const Rect start = clock.HandsPlace();
+        ASSERT_EQ(start, (Rect{718, 5, 794, 81}));
+        const auto shifted = [&](int step) {
+            const int dx = row.moves ? kDx * step / kSteps : 0;
+            const int dy = row.moves ? kDy * step / kSteps : 0;
+            return Rect{start.left + dx, start.top + dy, start.right + dx, start.bottom + dy};
+        };
+        const XServer& server = clock.Server();
+        const auto [x, y] = clock.Grip();
+        server.MovePointer(x, y);
+        server.Button(kLeftButton, true);
+        for (int step = 1; step <= kSteps; ++step) {
+            server.MovePointer(x + kDx * step / kSteps, y + kDy * step / kSteps);
+            // Each step waits for the windows to follow, as a hand on a mouse would.
+            if (row.moves) {
+                EXPECT_TRUE(PollUntil([&] { return clock.HandsPlace() == shifted(step); }, 2s))
+                    << "step " << step << ": " << testing::PrintToString(clock.HandsPlace());
+            } else {
+                std::this_thread::sleep_for(30ms);
+            }
+        }
+        server.Button(kLeftButton, false);
+
+        const Rect end = shifted(kSteps);
+        if (row.moves) {
+            PollUntil([&] { return clock.MarkersPlace() == end; }, 2s);
+        } else {
+            std::this_thread::sleep_for(500ms);
+        }
+        EXPECT_EQ(clock.HandsPlace(), end);
+        EXPECT_EQ(clock.MarkersPlace(), end);
+        EXPECT_EQ(ShapeComponents(server.Shape(clock.Markers()), 76, 76).size(), 12u);
+    }
+}
+
+struct CycleRow {
+    const char* name;
+    // Black in the cycle hands the clock back to the automatic colour.
+    bool automatic;
+    unsigned long rgb;
+    // The automatic colour repaints only when its choice differs from the one it applied
+    // last: coming round to black a second time, with the same desktop, the press's black
+    // stays.
+    bool sameChoiceAsBefore = false;
+};
+
+TEST(Hands, RightPressStepsThroughTheColours) {
+    const CycleRow cycle[] = {
+        {"automatic", true, 0},
+        {"light blue", false, 0x0000FF},
+        {"light green", false, 0x00FF00},
+        {"light cyan", false, 0x00FFFF},
+        {"light red", false, 0xFF0000},
+        {"light magenta", false, 0xFF00FF},
+        {"light yellow", false, 0xFFFF00},
+        {"white", false, 0xFFFFFF},
+        {"automatic again keeps the press's black", true, 0, true},
+    };
+    // On each desktop, the colour the automatic choice must come to.
+    const std::pair<unsigned long, unsigned long> desktops[] = {{kWhite, kBlack}, {kBlack, kWhite}};
+    for (const auto& [desktop, contrast] : desktops) {
+        SCOPED_TRACE("desktop " + Hex(desktop));
+        RunningClock clock({}, "10:15:30", desktop);
+        ASSERT_TRUE(clock.Started());
+        ASSERT_TRUE(clock.ShowsColour(kRed, 2s));
+        const auto [x, y] = clock.Grip();
+        clock.Server().MovePointer(x, y);
+        unsigned long shown = kRed;
+        for (const CycleRow& row : cycle) {
+            SCOPED_TRACE(row.name);
+            const unsigned long expected =
+                row.sameChoiceAsBefore ? kBlack : (row.automatic ? contrast : row.rgb);
+            Click(clock.Server(), kRightButton);
+            // When the colour to come is the one already shown, looking at once would find it
+            // before the press had done anything; look only after the next tick instead.
+            if (expected == shown) {
+                std::this_thread::sleep_for(1500ms);
+            }
+            // The automatic colour is chosen on a tick, so it may take a second to show.
+            EXPECT_TRUE(clock.ShowsColour(expected, 2500ms));
+            shown = expected;
+        }
+    }
+}
+
+struct HoldRow {
+    const char* name;
+    unsigned button;
+};
+
+TEST(Hands, HoldingAButtonFiveSecondsCloses) {
+    const HoldRow rows[] = {{"left button", kLeftButton}, {"right button", kRightButton}};
+    for (const HoldRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningClock clock({}, "10:15:30");
+        ASSERT_TRUE(clock.Started());
+        XServer& server = clock.Server();
+        const auto [x, y] = clock.Grip();
+        server.MovePointer(x, y);
+        // The clock began on a whole second: press about half-way to its next tick, so that
+        // neither limit below is near.
+        std::this_thread::sleep_until(clock.Launched() + 500ms);
+        const auto pressed = Steady::now();
+        server.Button(row.button, true);
+        // The fifth tick with the button down closes; ticks come once a second, so that is
+        // four to five seconds after the press.
+        const auto box = server.WaitForWindow(kClosingTitle, 8s);
+        const double after = SecondsSince(pressed);
+        server.Button(row.button, false);
+        ASSERT_TRUE(box) << "no closing message " << after << " s after the press";
+        EXPECT_GT(after, 3.9);
+        EXPECT_LT(after, 5.6);
+
+        // The box takes Return once it has the focus, which nothing gives it without a window
+        // manager; the program ends when it goes.
+        std::optional<int> status;
+        PollUntil(
+            [&] {
+                server.Focus(*box);
+                server.Key("Return", true);
+                server.Key("Return", false);
+                status = clock.Process().WaitForExit(500ms);
+                return status.has_value();
+            },
+            5s, 0ms);
+        EXPECT_EQ(status, 0) << clock.Process().ErrorOutput();
+    }
+}
+
+TEST(Hands, PressesShorterThanTheHoldDoNotClose) {
+    RunningClock clock({}, "10:15:30");
+    ASSERT_TRUE(clock.Started());
+    const XServer& server = clock.Server();
+    const auto [x, y] = clock.Grip();
+    server.MovePointer(x, y);
+    // Two presses of three or four ticks each, with ticks between them while the button is
+    // up: more than five ticks held in all, but never five in a row.
+    server.Button(kLeftButton, true);
+    std::this_thread::sleep_for(3200ms);
+    server.Button(kLeftButton, false);
+    std::this_thread::sleep_for(1300ms);
+    server.Button(kLeftButton, true);
+    std::this_thread::sleep_for(3200ms);
+    server.Button(kLeftButton, false);
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_FALSE(server.WaitForWindow(kClosingTitle, 0ms));
+    EXPECT_TRUE(clock.Process().Running());
+    EXPECT_TRUE(server.WaitForWindow(kHandsTitle, 0ms));
+}
+
+struct DesktopRow {
+    const char* name;
+    unsigned long desktop;
+    unsigned long clock;
+};
+
+TEST(Hands, AutomaticColourStandsOutFromTheDesktop) {
+    const DesktopRow rows[] = {
+        {"white desktop", kWhite, kBlack},
+        {"yellow desktop", 0xFFFF00, kBlack},
+        {"black desktop", kBlack, kWhite},
+        {"navy desktop", 0x000080, kWhite},
+    };
+    for (const DesktopRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningClock clock({"718|5|70|1|1|0"}, "10:15:30", row.desktop);
+        ASSERT_TRUE(clock.Started());
+        EXPECT_TRUE(clock.ShowsColour(row.clock, 2500ms));
+    }
+}
+
+TEST(Hands, AutomaticColourFollowsTheDesktop) {
+    RunningClock clock({"718|5|70|1|1|0"}, "10:15:30", kWhite);
+    ASSERT_TRUE(clock.Started());
+    ASSERT_TRUE(clock.ShowsColour(kBlack, 2500ms));
+    clock.Server().SetDesktopColour(kBlack);
+    EXPECT_TRUE(clock.ShowsColour(kWhite, 2500ms));
+}
+
+} // namespace
+} // namespace reloj::e2e
