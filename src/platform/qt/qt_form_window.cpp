@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
@@ -33,6 +34,10 @@ constexpr int kSmallestFontPixels = 7;
 constexpr int kCheckIndicatorPixels = 20;
 
 QColor ToQColor(Colour colour);
+
+// How many regions are alive after each reshape, for soak tests and the curious:
+// QT_LOGGING_RULES="reloj.regions=true". A count that grows is a leak.
+Q_LOGGING_CATEGORY(lcRegions, "reloj.regions", QtWarningMsg)
 
 void FlushWindowSystem() {
     if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
@@ -165,6 +170,7 @@ void FormWidget::AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Col
 void FormWidget::SetShape(Region region) {
     setMask(ToQRegion(region));
     m_region = std::move(region);
+    qCInfo(lcRegions, "regions %lld", static_cast<long long>(Region::LiveCount()));
 }
 
 void FormWidget::StartTicking(int32_t intervalMs) {
