@@ -14,6 +14,7 @@ RELOJ_PACKAGES=(
     xvfb x11-utils x11-xserver-utils xdotool
     faketime pulseaudio pulseaudio-utils sox
     strace  # the hostile command-line sweep checks what the program opens
+    dpkg-dev file desktop-file-utils groff-base  # the .deb (cpack, dpkg-shlibdeps) and its checks
     fonts-dejavu-core
 )
 

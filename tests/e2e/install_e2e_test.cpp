@@ -1,0 +1,404 @@
+// The install as a user gets it: the Debian package that cpack makes from this build tree, what
+// it holds, and the program unpacked from it, started from its own tree. The chime at noon
+// shows that the unpacked program finds its sounds beside itself, not in the build tree.
+#include "x_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace reloj::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kMarkerTitle = "$uhr$";
+constexpr const char* kHandsTitle = "reloj";
+constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool Contains(const std::string& text, const std::string& piece) {
+    return text.find(piece) != std::string::npos;
+}
+
+struct Outcome {
+    int status = -1; // the exit status, or 128 + the signal that ended it
+    std::string out;
+    std::string err;
+};
+
+// Runs a tool to its end, its output and errors kept apart, with standard input from a file
+// when one is given. The tools are found on PATH, as a user would find them.
+Outcome RunTool(const std::vector<std::string>& command, const std::string& input = "/dev/null") {
+    const TempDir dir;
+    const std::string outPath = dir.Path() + "/out";
+    const std::string errPath = dir.Path() + "/err";
+    std::vector<std::string> args = command;
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open(input.c_str(), O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    Outcome outcome;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
+        outcome.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    }
+    outcome.out = ReadFile(outPath);
+    outcome.err = ReadFile(errPath);
+    return outcome;
+}
+
+void PrintTo(const Outcome& o, std::ostream* out) {
+    *out << "status " << o.status << "\n--- stdout ---\n" << o.out << "--- stderr ---\n" << o.err;
+}
+
+// A reloj binary from a path of our choosing (the harness's Program runs the one in the build
+// tree), on a private X server, with its own runtime directory and extra environment. It is
+// ended when the object goes.
+class InstalledProgram {
+  public:
+    InstalledProgram(const XServer& server, const std::string& binary,
+                     const std::map<std::string, std::string>& extra) {
+        std::map<std::string, std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            const auto equals = entry.find('=');
+            if (equals != std::string::npos) {
+                env[entry.substr(0, equals)] = entry.substr(equals + 1);
+            }
+        }
+        // The user's own session must not leak in: no Wayland, no platform choice, no rules.
+        env.erase("QT_QPA_PLATFORM");
+        env.erase("WAYLAND_DISPLAY");
+        env.erase("QT_LOGGING_RULES");
+        env["DISPLAY"] = server.DisplayName();
+        const std::string runtime = m_dir.Path() + "/runtime";
+        fs::create_directory(runtime);
+        fs::permissions(runtime, fs::perms::owner_all);
+        env["XDG_RUNTIME_DIR"] = runtime;
+        for (const auto& [name, value] : extra) {
+            env[name] = value;
+        }
+        std::vector<std::string> envStrings;
+        for (const auto& [name, value] : env) {
+            envStrings.push_back(name + "=" + value);
+        }
+        std::vector<char*> envp;
+        for (auto& s : envStrings) {
+            envp.push_back(s.data());
+        }
+        envp.push_back(nullptr);
+        std::string path = binary;
+        char* argv[] = {path.data(), nullptr};
+
+        m_errors = m_dir.Path() + "/stderr";
+        m_pid = fork();
+        if (m_pid == 0) {
+            const int err = open(m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(err, 2);
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, 1);
+            execve(argv[0], argv, envp.data());
+            _exit(127);
+        }
+    }
+
+    ~InstalledProgram() { Stop(); }
+
+    std::string ErrorOutput() const { return ReadFile(m_errors); }
+
+    bool Running() {
+        if (m_pid <= 0) {
+            return false;
+        }
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return false;
+        }
+        return true;
+    }
+
+    // Asks the program to end, as a session would at log-out, and waits for it; says whether
+    // it went on its own within two seconds.
+    bool Stop() {
+        if (!Running()) {
+            return true;
+        }
+        kill(m_pid, SIGTERM);
+        for (int i = 0; i < 200; ++i) {
+            if (!Running()) {
+                return true;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+        return false;
+    }
+
+  private:
+    TempDir m_dir;
+    std::string m_errors;
+    pid_t m_pid = -1;
+};
+
+// Waits until the program's error output holds the text, or the timeout has passed.
+bool WaitForError(InstalledProgram& program, const std::string& text,
+                  std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!Contains(program.ErrorOutput(), text)) {
+        if (std::chrono::steady_clock::now() >= deadline || !program.Running()) {
+            return Contains(program.ErrorOutput(), text);
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+// Two seconds before noon, in a fixed zone, with every play request logged.
+std::map<std::string, std::string> TwoSecondsBeforeNoon() {
+    return {{"LD_PRELOAD", kFakeTimeLibrary},
+            {"FAKETIME", "@2026-12-08 11:59:58"},
+            {"TZ", "UTC"},
+            {"QT_LOGGING_RULES", "reloj.sound=true"}};
+}
+
+std::vector<std::string> SoundNames() {
+    std::vector<std::string> names;
+    for (int hour = 1; hour <= 11; ++hour) {
+        names.push_back(std::to_string(hour) + "am.wav");
+    }
+    names.push_back("24am.wav");
+    for (int hour = 12; hour <= 23; ++hour) {
+        names.push_back(std::to_string(hour) + "pm.wav");
+    }
+    names.push_back("media.wav");
+    names.push_back("finreloj.wav");
+    return names;
+}
+
+// One package for the whole run: made once by cpack from this build tree, written to a
+// temporary directory rather than the build tree, then unpacked into a temporary root.
+class Install : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        s_work = std::make_unique<TempDir>();
+        const std::string packages = s_work->Path() + "/paquetes";
+        s_cpack = RunTool({RELOJ_CPACK, "-G", "DEB", "--config", RELOJ_CPACK_CONFIG, "-B", packages});
+        std::error_code none; // a failed cpack may leave no directory at all
+        for (const auto& entry : fs::directory_iterator(packages, none)) {
+            if (entry.path().extension() == ".deb") {
+                s_deb = entry.path().string();
+            }
+        }
+        s_root = s_work->Path() + "/raiz";
+        if (!s_deb.empty()) {
+            s_unpack = RunTool({"dpkg-deb", "-x", s_deb, s_root});
+        }
+    }
+
+    static void TearDownTestSuite() { s_work.reset(); }
+
+    void SetUp() override {
+        ASSERT_EQ(s_cpack.status, 0) << ::testing::PrintToString(s_cpack);
+        ASSERT_FALSE(s_deb.empty()) << "cpack made no .deb\n" << ::testing::PrintToString(s_cpack);
+        ASSERT_EQ(s_unpack.status, 0) << ::testing::PrintToString(s_unpack);
+    }
+
+    static std::string Installed(const std::string& path) { return s_root + "/usr/" + path; }
+
+    static std::unique_ptr<TempDir> s_work;
+    static Outcome s_cpack;
+    static Outcome s_unpack;
+    static std::string s_deb;
+    static std::string s_root;
+};
+
+std::unique_ptr<TempDir> Install::s_work;
+Outcome Install::s_cpack;
+Outcome Install::s_unpack;
+std::string Install::s_deb;
+std::string Install::s_root;
+
+TEST_F(Install, PackageIsNamedAndDescribed) {
+    EXPECT_EQ(fs::path(s_deb).filename().string().rfind("reloj_" RELOJ_PROJECT_VERSION "_", 0), 0u)
+        << s_deb;
+    const Outcome fields =
+        RunTool({"dpkg-deb", "-f", s_deb, "Package", "Version", "Section", "Maintainer", "Depends"});
+    ASSERT_EQ(fields.status, 0) << ::testing::PrintToString(fields);
+    EXPECT_TRUE(Contains(fields.out, "Package: reloj\n")) << fields.out;
+    EXPECT_TRUE(Contains(fields.out, "Version: " RELOJ_PROJECT_VERSION "\n")) << fields.out;
+    EXPECT_TRUE(Contains(fields.out, "Section: utils\n")) << fields.out;
+    EXPECT_TRUE(Contains(fields.out, "@example.org>")) << fields.out;
+    // dpkg-shlibdeps read the program: every library it links is there, the Qt ones with the
+    // least version the program needs.
+    std::map<std::string, std::string> depends; // package -> version condition, if any
+    const auto at = fields.out.find("Depends: ");
+    ASSERT_NE(at, std::string::npos) << fields.out;
+    std::istringstream list(fields.out.substr(at + 9, fields.out.find('\n', at) - at - 9));
+    for (std::string item; std::getline(list, item, ',');) {
+        item.erase(0, item.find_first_not_of(' '));
+        const auto blank = item.find(' ');
+        depends[item.substr(0, blank)] = blank == std::string::npos ? "" : item.substr(blank + 1);
+    }
+    for (const char* library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6"}) {
+        EXPECT_EQ(depends[library].rfind("(>= 6.", 0), 0u) << library << "\n" << fields.out;
+    }
+    EXPECT_TRUE(depends.contains("libxcb1")) << fields.out;
+    EXPECT_TRUE(depends.contains("libc6")) << fields.out;
+}
+
+TEST_F(Install, PackageHoldsTheProgramSoundsMenuEntryIconAndManual) {
+    const Outcome listing = RunTool({"dpkg-deb", "-c", s_deb});
+    ASSERT_EQ(listing.status, 0) << ::testing::PrintToString(listing);
+    // Each line: mode, owner, size, date, time, path.
+    std::map<std::string, std::string> files; // path -> mode and owner
+    for (const std::string& line : Lines(listing.out)) {
+        std::istringstream fieldsIn(line);
+        std::string mode, owner, size, date, time, path;
+        fieldsIn >> mode >> owner >> size >> date >> time >> path;
+        if (!mode.empty() && mode[0] == '-') {
+            files[path] = mode + " " + owner;
+        }
+    }
+    EXPECT_EQ(files["./usr/bin/reloj"], "-rwxr-xr-x root/root") << listing.out;
+    for (const std::string& name : SoundNames()) {
+        EXPECT_EQ(files["./usr/share/reloj/sonidos/" + name], "-rw-r--r-- root/root") << name;
+    }
+    const auto sounds = std::count_if(files.begin(), files.end(), [](const auto& file) {
+        return file.first.rfind("./usr/share/reloj/sonidos/", 0) == 0;
+    });
+    EXPECT_EQ(sounds, 26);
+    for (const char* path : {"./usr/share/applications/reloj.desktop",
+                             "./usr/share/icons/hicolor/scalable/apps/reloj.svg",
+                             "./usr/share/man/man1/reloj.1.gz"}) {
+        EXPECT_EQ(files[path], "-rw-r--r-- root/root") << path << "\n" << listing.out;
+    }
+}
+
+TEST_F(Install, UnpackedProgramStatesItsVersion) {
+    const Outcome version = RunTool({Installed("bin/reloj"), "--version"});
+    EXPECT_EQ(version.status, 0) << ::testing::PrintToString(version);
+    EXPECT_EQ(version.out, "reloj " RELOJ_PROJECT_VERSION "\n");
+}
+
+TEST_F(Install, MenuEntryIsValidAndNamesTheProgramAndIcon) {
+    const std::string entry = Installed("share/applications/reloj.desktop");
+    const Outcome check = RunTool({"desktop-file-validate", entry});
+    ASSERT_NE(check.status, 127) << "desktop-file-validate is missing (package desktop-file-utils)";
+    EXPECT_EQ(check.status, 0) << ::testing::PrintToString(check);
+    EXPECT_EQ(check.out + check.err, "") << "warnings or hints";
+
+    std::map<std::string, std::string> keys;
+    for (const std::string& line : Lines(ReadFile(entry))) {
+        const auto equals = line.find('=');
+        if (equals != std::string::npos) {
+            keys[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+    EXPECT_EQ(keys["Name"], "Reloj");
+    EXPECT_FALSE(keys["Comment"].empty());
+    EXPECT_EQ(keys["Terminal"], "false");
+    EXPECT_EQ(keys["Categories"], "Utility;Clock;");
+    // The menu starts the installed program by name and shows the installed icon by name.
+    EXPECT_EQ(keys["Exec"], "reloj");
+    EXPECT_TRUE(fs::exists(Installed("bin/" + keys["Exec"])));
+    EXPECT_EQ(keys["Icon"], "reloj");
+    const std::string icon = ReadFile(Installed("share/icons/hicolor/scalable/apps/" +
+                                                keys["Icon"] + ".svg"));
+    EXPECT_EQ(icon.rfind("<?xml", 0), 0u);
+    EXPECT_TRUE(Contains(icon, "<svg ") && Contains(icon, "</svg>")) << icon;
+}
+
+TEST_F(Install, ManualPageRendersWithoutWarnings) {
+    const std::string page = s_work->Path() + "/reloj.1";
+    const Outcome unzip = RunTool({"gzip", "-dc", Installed("share/man/man1/reloj.1.gz")});
+    ASSERT_EQ(unzip.status, 0) << ::testing::PrintToString(unzip);
+    std::ofstream(page) << unzip.out;
+
+    // -k reads the page's UTF-8 as man does; -ww turns on every warning; -P-cbou gives plain
+    // text to search.
+    const Outcome render =
+        RunTool({"groff", "-k", "-man", "-Tutf8", "-ww", "-P-cbou"}, page);
+    ASSERT_NE(render.status, 127) << "groff is missing (package groff-base)";
+    EXPECT_EQ(render.status, 0) << render.err;
+    EXPECT_EQ(render.err, "");
+    for (const char* text :
+         {"NOMBRE", "SINOPSIS", "DESCRIPCIÓN", "LÍNEA DE ÓRDENES", "COLORES", "GESTOS", "SONIDOS",
+          "ARCHIVOS", "ESTADO DE SALIDA", "ENTORNO", "reloj " RELOJ_PROJECT_VERSION,
+          "reloj '100|50|200|2|0|'", "qbcolor(n)", "rgb(r,g,b)", "&hBBGGRR", "12pm.wav",
+          "finreloj.wav", "QT_LOGGING_RULES"}) {
+        EXPECT_TRUE(Contains(render.out, text)) << text;
+    }
+}
+
+TEST_F(Install, UnpackedProgramChimesNoonFromItsOwnSounds) {
+    XServer server(96);
+    InstalledProgram reloj(server, Installed("bin/reloj"), TwoSecondsBeforeNoon());
+    ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
+    EXPECT_TRUE(server.WaitForWindow(kHandsTitle)) << reloj.ErrorOutput();
+    EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
+    EXPECT_FALSE(Contains(reloj.ErrorOutput(), "reloj.sound: missing")) << reloj.ErrorOutput();
+    EXPECT_TRUE(reloj.Running()) << reloj.ErrorOutput();
+    EXPECT_TRUE(reloj.Stop());
+}
+
+// The same program copied away from its sounds says that it misses them: without this, the
+// absence of that line above would prove nothing.
+TEST_F(Install, ProgramAwayFromItsSoundsSaysSo) {
+    const TempDir elsewhere;
+    fs::create_directory(elsewhere.Path() + "/bin");
+    const std::string lone = elsewhere.Path() + "/bin/reloj";
+    fs::copy_file(Installed("bin/reloj"), lone);
+
+    XServer server(96);
+    InstalledProgram reloj(server, lone, TwoSecondsBeforeNoon());
+    ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
+    EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
+    EXPECT_TRUE(Contains(reloj.ErrorOutput(), "reloj.sound: missing " + elsewhere.Path() +
+                                                  "/share/reloj/sonidos/12pm.wav"))
+        << reloj.ErrorOutput();
+}
+
+} // namespace
+} // namespace reloj::e2e
