@@ -15,7 +15,9 @@ RELOJ_PACKAGES=(
     faketime pulseaudio pulseaudio-utils sox
     strace  # the hostile command-line sweep checks what the program opens
     dpkg-dev file desktop-file-utils groff-base  # the .deb (cpack, dpkg-shlibdeps) and its checks
+    clang libclang-rt-14-dev  # libFuzzer and the sanitizers, for the fuzz build
     fonts-dejavu-core
+    x11-apps  # oclock and xclock, the clocks bench/run measures reloj against
 )
 
 # Installs whatever of the list is missing, with sudo when not root.

@@ -2,6 +2,8 @@
 
 #include "common/numeric.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace reloj {
@@ -12,7 +14,14 @@ constexpr int32_t kCentreNudge = 1; // the dots sit one pixel right of and below
 } // namespace
 
 int32_t TwipsToPixel(double twips, int32_t twipsPerPixel) {
-    return IntDiv(RoundToInt32(twips).value, twipsPerPixel);
+    const auto rounded = RoundToInt32(twips);
+    if (rounded.ok() || twipsPerPixel == 0) {
+        return IntDiv(rounded.value, twipsPerPixel);
+    }
+    // A position stored in single precision can round just past the 32-bit range (2147483640
+    // twips is stored as 2^31); the pixel it stands for still fits.
+    const double pixels = std::trunc(std::nearbyint(twips) / twipsPerPixel);
+    return static_cast<int32_t>(std::clamp(pixels, double{INT32_MIN}, double{INT32_MAX}));
 }
 
 PixelPoint DotCentre(int k, float radiusTwips, float windowWidthTwips, int32_t twipsPerPixelX,

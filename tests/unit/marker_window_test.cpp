@@ -84,6 +84,8 @@ TEST(RingGeometry, WindowCorners) {
         {"defaults", 10770, 75, 1140, {{{718, 5}, {794, 5}, {718, 81}, {794, 81}}}},
         {"left edge truncates toward zero", -20, 0, 1140, {{{-1, 0}, {74, 0}, {-1, 76}, {74, 76}}}},
         {"half twips round to even", 22.5, 7.5, 1140, {{{1, 0}, {77, 0}, {1, 76}, {77, 76}}}},
+        {"regression: left edge stored just past 32 bits", 2147483640.0f, 0, 1140,
+         {{{143165576, 0}, {143165652, 0}, {143165576, 76}, {143165652, 76}}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
