@@ -1,0 +1,400 @@
+// The age calculator of the real program, met from outside: opened by a double-click on the
+// hands, read through the accessibility bus as a screen reader reads it, typed into and clicked
+// through the X server, closed by a click on the hands or by its close button; and its switch
+// that silences the chimes, checked in the program's sound log and on a null sound sink.
+#include "a11y_reader.h"
+#include "calculator_null_sink.h"
+#include "calculator_x_events.h"
+#include "x_harness.h"
+
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace reloj::e2e {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr const char* kMarkerTitle = "$uhr$";
+constexpr const char* kHandsTitle = "reloj";
+constexpr const char* kCalculatorTitle = "Calcula La Edad De Quien Desees Con Esta Utilidad...";
+// The name the program goes by on the accessibility bus.
+constexpr const char* kApplication = "reloj";
+constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+
+constexpr unsigned kLeftButton = 1;
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 1024;
+// Where the hands meet in a default clock at (718, 5), 76 pixels wide.
+constexpr int kHandsCentreX = 756;
+constexpr int kHandsCentreY = 43;
+// The mute switch's place in the calculator's client area at 96 dpi; a click a few pixels in
+// from its top-left corner lands on its box.
+constexpr int kSwitchLeft = 224;
+constexpr int kSwitchTop = 32;
+constexpr int kIntoSwitch = 6;
+// Longer than any double-click interval, so that the next click counts on its own.
+constexpr auto kClickGap = 800ms;
+// More characters than the tests ever leave in the date box.
+constexpr int kLongestText = 12;
+// The calculator reads its box once a second; on a loaded machine a reading may come late.
+constexpr auto kReadingTimeout = 10s;
+
+constexpr const char* kValidCaption = "2 Años, 9 Meses Y 18 Días.";
+constexpr const char* kInvalidCaption = "Fecha no válida.";
+
+// A clock alone on its own X server at 96 dpi with its own accessibility bus, its clock
+// starting at a date and time and running on from there.
+class Clock {
+  public:
+    explicit Clock(const std::string& startsAt,
+                   const std::map<std::string, std::string>& extra = {})
+        : m_server(96) {
+        auto environment = m_bus.Environment();
+        environment["LD_PRELOAD"] = kFakeTimeLibrary;
+        environment["FAKETIME"] = "@" + startsAt;
+        environment["TZ"] = "UTC";
+        for (const auto& [name, value] : extra) {
+            environment[name] = value;
+        }
+        m_launched = Steady::now();
+        m_program = std::make_unique<Program>(m_server, std::vector<std::string>{}, environment);
+    }
+
+    testing::AssertionResult Started() {
+        const auto markers = m_server.WaitForWindow(kMarkerTitle);
+        const auto hands = m_server.WaitForWindow(kHandsTitle);
+        if (!markers || !hands) {
+            return testing::AssertionFailure()
+                   << "the clock's windows did not appear; the program wrote: "
+                   << m_program->ErrorOutput();
+        }
+        m_hands = *hands;
+        m_shown = Steady::now();
+        return testing::AssertionSuccess();
+    }
+
+    testing::AssertionResult OpenCalculator() {
+        DoubleClick(kHandsCentreX, kHandsCentreY);
+        const auto window = m_server.WaitForWindow(kCalculatorTitle);
+        if (!window) {
+            return testing::AssertionFailure()
+                   << "no window titled \"" << kCalculatorTitle
+                   << "\" after a double-click on the hands; the program wrote: "
+                   << m_program->ErrorOutput();
+        }
+        m_calculator = *window;
+        return testing::AssertionSuccess();
+    }
+
+    void Click(int x, int y) {
+        AwaitClickGap();
+        m_server.MovePointer(x, y);
+        m_server.Button(kLeftButton, true);
+        m_server.Button(kLeftButton, false);
+        m_lastClick = Steady::now();
+    }
+
+    void DoubleClick(int x, int y) {
+        AwaitClickGap();
+        m_server.MovePointer(x, y);
+        for (int i = 0; i < 2; ++i) {
+            m_server.Button(kLeftButton, true);
+            m_server.Button(kLeftButton, false);
+        }
+        m_lastClick = Steady::now();
+    }
+
+    // Empties the calculator's box and types the text into it through the keyboard.
+    void Type(const std::string& text) {
+        m_server.Focus(m_calculator);
+        m_server.Key("End", true);
+        m_server.Key("End", false);
+        for (int i = 0; i < kLongestText; ++i) {
+            m_server.Key("BackSpace", true);
+            m_server.Key("BackSpace", false);
+        }
+        for (const char c : text) {
+            const std::string keysym = c == '/' ? "slash" : std::string(1, c);
+            m_server.Key(keysym, true);
+            m_server.Key(keysym, false);
+        }
+    }
+
+    std::optional<std::string> Read(const std::string& control) const {
+        return m_bus.ReadAccessibleText(kApplication, control);
+    }
+
+    // Whether the control reads `expected` within the timeout.
+    testing::AssertionResult Reads(const std::string& control, const std::string& expected,
+                                   std::chrono::milliseconds timeout = kReadingTimeout) const {
+        std::optional<std::string> seen;
+        if (PollUntil(
+                [&] {
+                    seen = Read(control);
+                    return seen == expected;
+                },
+                timeout, 100ms)) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure()
+               << "\"" << control << "\" reads "
+               << (seen ? "\"" + *seen + "\"" : std::string("nothing (not found)"))
+               << ", expected \"" << expected << "\"";
+    }
+
+    // Types the text and waits until the box shows all of it.
+    testing::AssertionResult TypeIntoBox(const std::string& text) {
+        Type(text);
+        return Reads("dia", text);
+    }
+
+    XServer& Server() { return m_server; }
+    Program& Process() { return *m_program; }
+    const AccessibilityBus& Bus() const { return m_bus; }
+    XWindow Hands() const { return m_hands; }
+    XWindow Calculator() const { return m_calculator; }
+
+    // The program's clock starts between its launch and the showing of its windows: these
+    // are the earliest and the latest moments at which it has run for a while.
+    Steady::time_point EarliestClock(std::chrono::milliseconds sinceStart) const {
+        return m_launched + sinceStart;
+    }
+    Steady::time_point LatestClock(std::chrono::milliseconds sinceStart) const {
+        return m_shown + sinceStart;
+    }
+
+    // Whether the program has logged a request to play that sound file within the timeout.
+    bool Plays(const std::string& file, std::chrono::milliseconds timeout) const {
+        return PollUntil(
+            [&] {
+                return m_program->ErrorOutput().find("reloj.sound: play " + file) !=
+                       std::string::npos;
+            },
+            timeout, 50ms);
+    }
+
+    // Whether the check box reads as checked or not within the timeout.
+    testing::AssertionResult SwitchReads(bool expected) const {
+        std::optional<bool> seen;
+        if (PollUntil(
+                [&] {
+                    seen = m_bus.ReadAccessibleChecked(kApplication, "sondhoras");
+                    return seen == expected;
+                },
+                5s, 100ms)) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure()
+               << "the switch reads " << (seen ? (*seen ? "checked" : "unchecked") : "nothing")
+               << ", expected " << (expected ? "checked" : "unchecked");
+    }
+
+    // Whether no window with the calculator's title is shown any more within the timeout.
+    bool CalculatorGone(std::chrono::milliseconds timeout) const {
+        return PollUntil([&] { return !m_server.WaitForWindow(kCalculatorTitle, 0ms); }, timeout);
+    }
+
+  private:
+    void AwaitClickGap() const {
+        const auto due = m_lastClick + kClickGap;
+        if (Steady::now() < due) {
+            std::this_thread::sleep_until(due);
+        }
+    }
+
+    AccessibilityBus m_bus;
+    XServer m_server;
+    std::unique_ptr<Program> m_program;
+    XWindow m_hands = 0;
+    XWindow m_calculator = 0;
+    Steady::time_point m_launched;
+    Steady::time_point m_shown;
+    Steady::time_point m_lastClick;
+};
+
+// A time of day on the day the ages are counted to.
+std::string OnTheDay(const std::string& time) {
+    return "2003-03-10 " + time;
+}
+
+TEST(Calculator, DoubleClickOnTheHandsOpensItCentred) {
+    Clock clock(OnTheDay("10:15:30"));
+    ASSERT_TRUE(clock.Started());
+    EXPECT_FALSE(clock.Server().WaitForWindow(kCalculatorTitle, 0ms));
+    ASSERT_TRUE(clock.OpenCalculator());
+
+    const Rect place = clock.Server().Geometry(clock.Calculator());
+    const int width = place.right - place.left;
+    const int height = place.bottom - place.top;
+    EXPECT_EQ(width, 393);
+    EXPECT_EQ(height, 47);
+    // Centred: the margins on either side differ by at most the odd pixel.
+    EXPECT_LE(std::abs(place.left - (kScreenWidth - place.right)), 1)
+        << testing::PrintToString(place);
+    EXPECT_LE(std::abs(place.top - (kScreenHeight - place.bottom)), 1)
+        << testing::PrintToString(place);
+    // Black where no control stands: under the date box, and left of the mute switch.
+    for (const auto& [x, y] : {std::pair{4, 42}, std::pair{180, 42}}) {
+        EXPECT_EQ(clock.Server().Pixel(place.left + x, place.top + y), 0x000000u)
+            << "at (" << x << ", " << y << ") in the window";
+    }
+    // It opens with an empty box and no result yet.
+    EXPECT_TRUE(clock.Reads("dia", ""));
+    EXPECT_TRUE(clock.Reads("datos", ""));
+    EXPECT_TRUE(clock.Process().Running());
+}
+
+struct TypedRow {
+    const char* name;
+    std::string typed;
+    std::string caption;
+};
+
+TEST(Calculator, ShowsTheTimeLivedSinceTheTypedDate) {
+    const TypedRow rows[] = {
+        {"a birth date", "20/05/2000", kValidCaption},
+        {"the 31st of February", "31/02/2001", kInvalidCaption},
+        {"a birth date again, after an invalid one", "20/05/2000", kValidCaption},
+    };
+    Clock clock(OnTheDay("10:15:30"));
+    ASSERT_TRUE(clock.Started());
+    ASSERT_TRUE(clock.OpenCalculator());
+    for (const TypedRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(clock.TypeIntoBox(row.typed));
+        EXPECT_TRUE(clock.Reads("datos", row.caption));
+    }
+}
+
+TEST(Calculator, TextOfAnotherLengthLeavesTheResultAlone) {
+    Clock clock(OnTheDay("10:15:30"));
+    ASSERT_TRUE(clock.Started());
+    ASSERT_TRUE(clock.OpenCalculator());
+    ASSERT_TRUE(clock.TypeIntoBox("31/02/2001"));
+    ASSERT_TRUE(clock.Reads("datos", kInvalidCaption));
+
+    // Nine characters, then eleven: for a few ticks the last result stays.
+    for (const char* typed : {"20/05/200", "20/05/20000"}) {
+        SCOPED_TRACE(typed);
+        ASSERT_TRUE(clock.TypeIntoBox(typed));
+        std::optional<std::string> seen;
+        EXPECT_FALSE(PollUntil(
+            [&] {
+                seen = clock.Read("datos");
+                return seen != kInvalidCaption;
+            },
+            2500ms, 100ms))
+            << "\"datos\" changed to \"" << seen.value_or("(not found)") << "\"";
+    }
+    // The calculator was ticking all along: ten characters are read again.
+    ASSERT_TRUE(clock.TypeIntoBox("20/05/2000"));
+    EXPECT_TRUE(clock.Reads("datos", kValidCaption));
+}
+
+std::chrono::milliseconds Until(Steady::time_point when) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(when - Steady::now());
+}
+
+const std::map<std::string, std::string> kSoundLog{{"QT_LOGGING_RULES", "reloj.sound=true"}};
+
+// Samples of a null sink's recording: nothing played stays at zero, a chime peaks far above.
+constexpr int kSilent = 16;
+constexpr int kAudible = 1000;
+
+TEST(Calculator, TheMuteSwitchSilencesTheNextChime) {
+    // Two clocks side by side, both with the calculator open, one switched to mute: the
+    // other, left alone, shows that the noon chime is asked for and heard when not muted.
+    // Each plays into a null sink of its own, recorded from before noon to after it.
+    NullSink mutedSink;
+    NullSink controlSink;
+    ASSERT_TRUE(mutedSink.Listening() && controlSink.Listening()) << "no sound server started";
+    const auto playingInto = [&](const NullSink& sink) {
+        auto environment = sink.Environment();
+        environment.insert(kSoundLog.begin(), kSoundLog.end());
+        return environment;
+    };
+    Clock muted(OnTheDay("11:59:35"), playingInto(mutedSink));
+    Clock control(OnTheDay("11:59:35"), playingInto(controlSink));
+    const auto recordingFrom = Steady::now();
+    SinkRecording mutedSound(mutedSink);
+    SinkRecording controlSound(controlSink);
+    ASSERT_TRUE(muted.Started());
+    ASSERT_TRUE(control.Started());
+    ASSERT_TRUE(muted.OpenCalculator());
+    ASSERT_TRUE(control.OpenCalculator());
+
+    const Rect place = muted.Server().Geometry(muted.Calculator());
+    muted.Click(place.left + kSwitchLeft + kIntoSwitch, place.top + kSwitchTop + kIntoSwitch);
+    ASSERT_TRUE(muted.SwitchReads(true));
+    EXPECT_TRUE(control.SwitchReads(false));
+    // The switch must be on before noon for the test to say anything.
+    ASSERT_LT(Steady::now(), muted.EarliestClock(24s))
+        << "the machine is too slow: the switch went on too close to noon";
+    ASSERT_FALSE(muted.Plays("12pm.wav", 0ms)) << muted.Process().ErrorOutput();
+
+    EXPECT_TRUE(control.Plays("12pm.wav", Until(control.LatestClock(40s))))
+        << control.Process().ErrorOutput();
+    // Two seconds past noon on the muted clock, with its noon tick long gone.
+    EXPECT_FALSE(muted.Plays("12pm.wav", Until(muted.LatestClock(27s))))
+        << muted.Process().ErrorOutput();
+    EXPECT_TRUE(muted.Process().Running());
+
+    // What the sinks heard: the chime from the control clock, nothing from the muted one
+    // all the way through noon.
+    mutedSound.Stop();
+    const double listened = std::chrono::duration<double>(Steady::now() - recordingFrom).count();
+    EXPECT_GT(mutedSound.Seconds(), listened - 3) << "the recording stopped early";
+    EXPECT_LE(mutedSound.Peak(), kSilent);
+    EXPECT_TRUE(PollUntil([&] { return controlSound.Peak() > kAudible; }, 5s, 100ms))
+        << "the control clock's chime peaked at " << controlSound.Peak() << " in "
+        << controlSound.Seconds() << " s of recording";
+}
+
+struct CloseRow {
+    const char* name;
+    std::function<void(Clock&)> close;
+};
+
+TEST(Calculator, ClosingItLeavesTheClockRunning) {
+    const CloseRow rows[] = {
+        {"a single click on the hands",
+         [](Clock& clock) { clock.Click(kHandsCentreX, kHandsCentreY); }},
+        {"the close button",
+         [](Clock& clock) { SendDeleteWindow(clock.Server(), clock.Calculator()); }},
+    };
+    for (const CloseRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        Clock clock(OnTheDay("10:29:40"), kSoundLog);
+        ASSERT_TRUE(clock.Started());
+        ASSERT_TRUE(clock.OpenCalculator());
+        ASSERT_TRUE(clock.TypeIntoBox("20/05/2000"));
+        ASSERT_TRUE(clock.Reads("datos", kValidCaption));
+
+        ASSERT_FALSE(clock.Plays("media.wav", 0ms))
+            << "the machine is too slow: the half hour came before the calculator closed";
+        row.close(clock);
+        EXPECT_TRUE(clock.CalculatorGone(5s));
+        EXPECT_TRUE(clock.Process().Running()) << clock.Process().ErrorOutput();
+        EXPECT_TRUE(clock.Server().Viewable(clock.Hands()));
+        // The clock goes on ticking: the half-hour chime is asked for at 10:30.
+        EXPECT_TRUE(clock.Plays("media.wav", Until(clock.LatestClock(30s))))
+            << clock.Process().ErrorOutput();
+        EXPECT_TRUE(clock.Process().Running()) << clock.Process().ErrorOutput();
+        EXPECT_TRUE(clock.Server().Viewable(clock.Hands()));
+
+        // Opened again, the calculator starts afresh: the typed date went with the window.
+        ASSERT_TRUE(clock.OpenCalculator());
+        EXPECT_TRUE(clock.Reads("dia", ""));
+        EXPECT_TRUE(clock.Reads("datos", ""));
+    }
+}
+
+} // namespace
+} // namespace reloj::e2e
