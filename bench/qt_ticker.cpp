@@ -1,0 +1,35 @@
+// The least a Qt clock can cost: one small frameless window that never changes and a timer
+// aimed 5 ms past every wall-clock second, as reloj aims its own, whose handler does nothing.
+// bench/run measures it beside reloj so that the figures say how much of reloj's tick is the
+// Qt event loop waking up and how much is reloj's own work.
+//
+//   qt_ticker LEFT TOP
+#include <QApplication>
+#include <QDateTime>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const int left = argc > 1 ? std::atoi(argv[1]) : 0;
+    const int top = argc > 2 ? std::atoi(argv[2]) : 0;
+
+    QWidget window;
+    window.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    window.setWindowTitle("qt_ticker");
+    window.setGeometry(left, top, 76, 76);
+    window.show();
+
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    const auto aim = [&timer] {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        timer.start(static_cast<int>(1000 - now % 1000 + 5));
+    };
+    QObject::connect(&timer, &QTimer::timeout, aim);
+    aim();
+    return QApplication::exec();
+}
