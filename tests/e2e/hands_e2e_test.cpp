@@ -141,6 +141,7 @@ class RunningClock {
     XServer& Server() { return m_server; }
     Program& Process() { return *m_program; }
     XWindow Markers() const { return m_markers; }
+    XWindow Hands() const { return m_hands; }
     // Just before the program started, and so before its clock began at the time given.
     Steady::time_point Launched() const { return m_launched; }
 
@@ -550,6 +551,25 @@ TEST(Hands, AutomaticColourFollowsTheDesktop) {
     ASSERT_TRUE(clock.ShowsColour(kBlack, 2500ms));
     clock.Server().SetDesktopColour(kBlack);
     EXPECT_TRUE(clock.ShowsColour(kWhite, 2500ms));
+}
+
+// Each tick puts both windows back on top, the hands above the dots, even over a window
+// raised over the clock since.
+TEST(Hands, KeptOnTopWithTheHandsAboveTheDots) {
+    RunningClock clock({"718|5|70|3|1|"}, "10:15:30");
+    ASSERT_TRUE(clock.Started());
+    XServer& server = clock.Server();
+    const auto onTop = [&] {
+        const auto order = server.StackingOrder();
+        return order.size() >= 2 && order[order.size() - 1] == clock.Hands() &&
+               order[order.size() - 2] == clock.Markers();
+    };
+    EXPECT_TRUE(PollUntil(onTop, 3s));
+    const XWindow cover = server.Cover(Rect{700, 0, 820, 100});
+    EXPECT_NE(server.StackingOrder().back(), clock.Hands());
+    EXPECT_TRUE(PollUntil(onTop, 3s)) << "the next tick raises the clock again";
+    EXPECT_NE(std::find(server.StackingOrder().begin(), server.StackingOrder().end(), cover),
+              server.StackingOrder().end());
 }
 
 } // namespace

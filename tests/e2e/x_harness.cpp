@@ -234,6 +234,28 @@ bool SaveScreen(Display* display, const std::string& path, std::optional<Rect> a
     return picture.save(QString::fromStdString(path), "PNG");
 }
 
+std::vector<XWindow> XServer::StackingOrder() const {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    std::vector<XWindow> order;
+    if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count)) {
+        order.assign(children, children + count);
+        XFree(children);
+    }
+    return order;
+}
+
+XWindow XServer::Cover(const Rect& place) const {
+    const Window window = XCreateSimpleWindow(
+        m_display, DefaultRootWindow(m_display), place.left, place.top,
+        static_cast<unsigned>(place.right - place.left),
+        static_cast<unsigned>(place.bottom - place.top), 0, 0, 0x00FF00);
+    XMapRaised(m_display, window);
+    XSync(m_display, False);
+    return window;
+}
+
 void XServer::MovePointer(int x, int y) const {
     XTestFakeMotionEvent(m_display, 0, x, y, CurrentTime);
     XSync(m_display, False);

@@ -70,6 +70,11 @@ class XServer {
     // Saves the screen, or the part of it inside `area`, as a PNG file.
     bool SavePng(const std::string& path, std::optional<Rect> area = std::nullopt) const;
 
+    // The top-level windows, bottom to top.
+    std::vector<XWindow> StackingOrder() const;
+    // Maps a plain window of our own over the given place and raises it to the top.
+    XWindow Cover(const Rect& place) const;
+
     void MovePointer(int x, int y) const;
     void Button(unsigned button, bool press) const;
     // Presses or releases the key of a keysym name such as "Return".

@@ -61,6 +61,28 @@ std::optional<Colour> RootPixel(int32_t x, int32_t y) {
     return colour;
 }
 
+// Whether both windows are children of the root window. Asked once per pair of windows: a
+// window manager frames windows when they are first shown, not later.
+bool SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second) {
+    static WId knownFirst = 0, knownSecond = 0;
+    static bool known = false;
+    if (first == knownFirst && second == knownSecond) {
+        return known;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    bool siblings = true;
+    for (WId window : {first, second}) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(
+            connection, xcb_query_tree(connection, static_cast<xcb_window_t>(window)), nullptr);
+        siblings = siblings && tree != nullptr && tree->parent == root;
+        std::free(tree);
+    }
+    knownFirst = first;
+    knownSecond = second;
+    known = siblings;
+    return siblings;
+}
+
 } // namespace
 
 float QtPlatform::ScreenTwipsPerPixelX() const {
@@ -85,14 +107,29 @@ void QtPlatform::KeepOnTop(WindowHandle window) {
     if (widget == nullptr) {
         return;
     }
-    widget->raise();
-    // An owned window stays above its owner: the hands above the dots, even where no window
-    // manager keeps them so.
-    for (QWidget* owned : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (owned->isWindow() && owned->isVisible()) {
-            owned->raise();
+    QWidget* owned = nullptr;
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() && child->isVisible()) {
+            owned = child;
         }
     }
+    if (owned == nullptr) {
+        widget->raise();
+        return;
+    }
+    // An owned window stays above its owner: the hands above the dots. Where the two are
+    // siblings under the root (no window manager has framed them), the owner is restacked just
+    // below the owned window in one request, which the X server ignores when the order is
+    // already right; raising both would restack twice a second for nothing.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 != nullptr && SiblingsUnderRoot(x11->connection(), widget->winId(), owned->winId())) {
+        const uint32_t values[] = {static_cast<uint32_t>(owned->winId()), XCB_STACK_MODE_BELOW};
+        xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(widget->winId()),
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        return;
+    }
+    widget->raise();
+    owned->raise();
 }
 
 Colour QtPlatform::GetPixel(int32_t x, int32_t y) {
