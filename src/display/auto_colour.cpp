@@ -35,10 +35,14 @@ int32_t HubRadius(const ClockState& state) {
 
 void SampleDesktopColour(ClockState& state, Platform& platform, FormWindow& hands,
                          FormWindow& markers) {
-    const int16_t b1 = PixelBrightness(platform.GetPixel(state.CornerX1, state.CornerY1));
-    const int16_t b2 = PixelBrightness(platform.GetPixel(state.CornerX2, state.CornerY2));
-    const int16_t b3 = PixelBrightness(platform.GetPixel(state.CornerX3, state.CornerY3));
-    const int16_t b4 = PixelBrightness(platform.GetPixel(state.CornerX4, state.CornerY4));
+    const std::vector<Colour> corners = platform.GetPixels({{state.CornerX1, state.CornerY1},
+                                                            {state.CornerX2, state.CornerY2},
+                                                            {state.CornerX3, state.CornerY3},
+                                                            {state.CornerX4, state.CornerY4}});
+    const int16_t b1 = PixelBrightness(corners.at(0));
+    const int16_t b2 = PixelBrightness(corners.at(1));
+    const int16_t b3 = PixelBrightness(corners.at(2));
+    const int16_t b4 = PixelBrightness(corners.at(3));
     const Colour colour = ChooseAutoColour(b1, b2, b3, b4);
     if (colour == state.LastAutoColour) {
         return;

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace reloj {
 
@@ -150,6 +151,14 @@ class Platform {
     // The colour shown on the screen at a point in screen pixels, 0x00BBGGRR, or -1 when the
     // point lies outside every screen or cannot be read.
     virtual Colour GetPixel(int32_t x, int32_t y) = 0;
+    // Several points at once, in order; a platform may read them in one exchange.
+    virtual std::vector<Colour> GetPixels(const std::vector<PixelPoint>& points) {
+        std::vector<Colour> colours;
+        for (const PixelPoint& p : points) {
+            colours.push_back(GetPixel(p.x, p.y));
+        }
+        return colours;
+    }
 
     virtual LocalTime Now() const = 0;
 

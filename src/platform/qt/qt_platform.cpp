@@ -37,28 +37,56 @@ bool OnAnyScreen(int32_t x, int32_t y) {
                        [x, y](const QScreen* screen) { return screen->geometry().contains(x, y); });
 }
 
-// One pixel of the root window straight from the X server: no pixmap, no image, one request.
-std::optional<Colour> RootPixel(int32_t x, int32_t y) {
+// Pixels of the root window straight from the X server, one 1x1 image each: every request
+// is sent before the first reply is awaited, so the points cost one exchange, not one each.
+// Nothing for a point that cannot be read this way.
+std::vector<std::optional<Colour>> RootPixels(const std::vector<PixelPoint>& points) {
+    std::vector<std::optional<Colour>> colours(points.size());
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr) {
-        return std::nullopt;
+        return colours;
     }
     xcb_connection_t* connection = x11->connection();
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    const auto cookie = xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root,
-                                      static_cast<int16_t>(x), static_cast<int16_t>(y), 1, 1, ~0u);
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(connection, cookie, nullptr);
-    if (reply == nullptr) {
-        return std::nullopt;
+    std::vector<std::optional<xcb_get_image_cookie_t>> cookies;
+    for (const PixelPoint& p : points) {
+        cookies.push_back(OnAnyScreen(p.x, p.y)
+                              ? std::optional(xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                                            screen->root, static_cast<int16_t>(p.x),
+                                                            static_cast<int16_t>(p.y), 1, 1, ~0u))
+                              : std::nullopt);
     }
-    std::optional<Colour> colour;
-    // A true-colour screen of depth 24 stores a pixel as blue, green, red and a spare byte.
-    if (reply->depth == 24 && xcb_get_image_data_length(reply) >= 4) {
-        const uint8_t* bytes = xcb_get_image_data(reply);
-        colour = static_cast<Colour>(bytes[2] | (bytes[1] << 8) | (bytes[0] << 16));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (!cookies[i]) {
+            continue;
+        }
+        xcb_get_image_reply_t* reply = xcb_get_image_reply(connection, *cookies[i], nullptr);
+        if (reply == nullptr) {
+            continue;
+        }
+        // A true-colour screen of depth 24 stores a pixel as blue, green, red and a spare byte.
+        if (reply->depth == 24 && xcb_get_image_data_length(reply) >= 4) {
+            const uint8_t* bytes = xcb_get_image_data(reply);
+            colours[i] = static_cast<Colour>(bytes[2] | (bytes[1] << 8) | (bytes[0] << 16));
+        }
+        std::free(reply);
     }
-    std::free(reply);
-    return colour;
+    return colours;
+}
+
+// A pixel through Qt, for a screen the X server's own image cannot describe.
+Colour GrabbedPixel(PixelPoint p) {
+    QScreen* screen = QGuiApplication::screenAt(QPoint(p.x, p.y));
+    if (screen == nullptr) {
+        return kNoColour;
+    }
+    const QPoint origin = screen->geometry().topLeft();
+    const QImage image = screen->grabWindow(0, p.x - origin.x(), p.y - origin.y(), 1, 1).toImage();
+    if (image.isNull()) {
+        return kNoColour;
+    }
+    const QRgb rgb = image.pixel(0, 0);
+    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
 }
 
 // Whether both windows are children of the root window. Asked once per pair of windows: a
@@ -133,21 +161,25 @@ void QtPlatform::KeepOnTop(WindowHandle window) {
 }
 
 Colour QtPlatform::GetPixel(int32_t x, int32_t y) {
-    // Off every screen the X server would refuse the request, and Qt's grab would say black.
-    if (!OnAnyScreen(x, y)) {
-        return kNoColour;
+    return GetPixels({{x, y}}).front();
+}
+
+std::vector<Colour> QtPlatform::GetPixels(const std::vector<PixelPoint>& points) {
+    const auto read = RootPixels(points);
+    std::vector<Colour> colours;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const PixelPoint& p = points[i];
+        // Off every screen the X server would refuse the request, and Qt's grab would say
+        // black: such a point cannot be read.
+        if (!OnAnyScreen(p.x, p.y)) {
+            colours.push_back(kNoColour);
+        } else if (read[i]) {
+            colours.push_back(*read[i]);
+        } else {
+            colours.push_back(GrabbedPixel(p));
+        }
     }
-    if (const auto colour = RootPixel(x, y)) {
-        return *colour;
-    }
-    QScreen* screen = QGuiApplication::screenAt(QPoint(x, y));
-    const QPoint origin = screen->geometry().topLeft();
-    const QImage image = screen->grabWindow(0, x - origin.x(), y - origin.y(), 1, 1).toImage();
-    if (image.isNull()) {
-        return kNoColour;
-    }
-    const QRgb rgb = image.pixel(0, 0);
-    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+    return colours;
 }
 
 LocalTime QtPlatform::Now() const {

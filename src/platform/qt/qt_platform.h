@@ -15,6 +15,7 @@ class QtPlatform final : public Platform {
                                            FormEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour GetPixel(int32_t x, int32_t y) override;
+    std::vector<Colour> GetPixels(const std::vector<PixelPoint>& points) override;
     LocalTime Now() const override;
     void MessageBox(const std::string& title, const std::string& text) override;
     void Quit(int status) override;
