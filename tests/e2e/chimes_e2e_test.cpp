@@ -1,0 +1,290 @@
+// The chimes of the real program, heard: a private sound server records what the clock plays,
+// and every sound file is a pure tone of its own, so the recording tells which file sounded and
+// when. The program's log of its play requests says what it asked for, the recording what came
+// out. The clock's time is set with libfaketime.
+#include "sound_harness.h"
+
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace reloj::e2e {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr const char* kMarkerTitle = "$uhr$";
+constexpr const char* kHandsTitle = "reloj";
+constexpr const char* kClosingTitle = "^Quorvix^ Velmaro....";
+constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+constexpr unsigned kLeftButton = 1;
+// The centre of the hands in the default place (718, 5) and size (76 x 76): both hands start
+// there, whatever the time.
+constexpr int kCentreX = 756;
+constexpr int kCentreY = 43;
+
+// The program's clock starts at this time and runs on from there, `rate` times as fast as the
+// real one.
+std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate = 1) {
+    std::string faked = "@" + dateAndTime;
+    if (rate != 1) {
+        faked += " x" + std::to_string(rate);
+    }
+    return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", faked}, {"TZ", "UTC"}};
+}
+
+double SecondsSince(Steady::time_point start) {
+    return std::chrono::duration<double>(Steady::now() - start).count();
+}
+
+std::vector<std::string> Files(const std::vector<Heard>& tones) {
+    std::vector<std::string> files;
+    for (const Heard& heard : tones) {
+        files.push_back(heard.file);
+    }
+    return files;
+}
+
+// Whether the hands window's shape covers the centre of the hands, where a test presses.
+bool CentreOnTheHands(const XServer& server) {
+    const auto hands = server.WaitForWindow(kHandsTitle);
+    if (!hands) {
+        return false;
+    }
+    const Rect place = server.Geometry(*hands);
+    return Pixels(server.Shape(*hands)).count({kCentreX - place.left, kCentreY - place.top}) == 1;
+}
+
+// Holds the left button on the centre of the hands until the closing message shows; the
+// button is let go again before returning. Returns the box, if it came within the timeout.
+std::optional<XWindow> HoldToClose(const XServer& server) {
+    server.MovePointer(kCentreX, kCentreY);
+    server.Button(kLeftButton, true);
+    // Five ticks with the button down close the clock: four to five seconds.
+    const auto box = server.WaitForWindow(kClosingTitle, 8s);
+    server.Button(kLeftButton, false);
+    return box;
+}
+
+// Gives the message box the keyboard focus (nothing else would, without a window manager) and
+// presses Return until the program ends; its exit status, if it ended within the timeout.
+std::optional<int> Dismiss(const XServer& server, XWindow box, Process& program) {
+    std::optional<int> status;
+    PollUntil(
+        [&] {
+            server.Focus(box);
+            server.Key("Return", true);
+            server.Key("Return", false);
+            status = program.WaitForExit(500ms);
+            return status.has_value();
+        },
+        5s, 0ms);
+    return status;
+}
+
+struct ChimeRow {
+    const char* name;
+    std::string startsAt; // two seconds before the chime, on 2026-12-08
+    std::string file;
+    std::string due; // the chime's second
+};
+
+// Starts the clock two seconds before a chime and checks what it asks for and what is heard.
+void ExpectOneChime(const ChimeRow& row, const TonePrefix& prefix, const SoundServer& sound,
+                    const XServer& server) {
+    Recording recording(sound);
+    const double launchedAt = recording.Seconds();
+    auto environment = StartingAt("2026-12-08 " + row.startsAt);
+    environment["PULSE_SERVER"] = sound.Address();
+    Clock clock(server, prefix, environment);
+    const auto requested = [&] { return !clock.Played().empty(); };
+    EXPECT_TRUE(PollUntil(requested, 3500ms)) << "nothing played 3.5 s after the start\n"
+                                              << clock.ErrorOutput();
+    // Long enough for the tone to end and for a second request, if any, to show.
+    std::this_thread::sleep_until(clock.Launched() + 5s);
+    EXPECT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
+    clock.Program().Stop(SIGTERM, 2s);
+    const Hearing hearing = Listen(recording.Stop());
+
+    const auto requests = clock.Requested();
+    EXPECT_EQ(FilesOf(requests), std::vector<std::string>{row.file}) << clock.ErrorOutput();
+    if (!requests.empty()) {
+        EXPECT_EQ(requests.front().at.substr(0, 19), row.due) << "asked for at the wrong second";
+    }
+    ASSERT_EQ(Files(hearing.tones), std::vector<std::string>{row.file})
+        << testing::PrintToString(hearing.tones) << "\n"
+        << sound.Log();
+    const Heard& heard = hearing.tones.front();
+    // The chime's second begins two seconds after the start; the sound path adds a little.
+    EXPECT_GT(heard.start - launchedAt, 1.8) << testing::PrintToString(heard);
+    EXPECT_LT(heard.start - launchedAt, 3.5) << testing::PrintToString(heard);
+    EXPECT_NEAR(heard.seconds, 0.6, 0.15) << testing::PrintToString(heard);
+    EXPECT_LT(hearing.unexplained, 0.1);
+}
+
+TEST(Chimes, TheChimeOfTheMomentSoundsOnceWhenItsSecondBegins) {
+    const ChimeRow rows[] = {
+        {"noon", "11:59:58", "12pm.wav", "2026-12-08 12:00:00"},
+        {"one in the afternoon", "12:59:58", "13pm.wav", "2026-12-08 13:00:00"},
+        {"midnight", "23:59:58", "24am.wav", "2026-12-09 00:00:00"},
+        {"half past nine", "09:29:58", "media.wav", "2026-12-08 09:30:00"},
+    };
+    const TonePrefix prefix;
+    const SoundServer sound;
+    XServer server(96);
+    for (const ChimeRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ExpectOneChime(row, prefix, sound, server);
+    }
+}
+
+TEST(Chimes, ClosingSoundPlaysWhileTheClosingMessageShows) {
+    const TonePrefix prefix;
+    const SoundServer sound;
+    XServer server(96);
+    Recording recording(sound);
+    // Well away from the hour and the half hour, so that only the closing sound can play.
+    auto environment = StartingAt("2026-12-08 10:10:10");
+    environment["PULSE_SERVER"] = sound.Address();
+    Clock clock(server, prefix, environment);
+    ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << clock.ErrorOutput();
+    ASSERT_TRUE(CentreOnTheHands(server));
+
+    const auto box = HoldToClose(server);
+    ASSERT_TRUE(box) << clock.ErrorOutput();
+    const double boxAt = recording.Seconds();
+    EXPECT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 2s));
+    // The box waits for an answer; the sound has time to play out in full under it.
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(server.Viewable(*box));
+    const Hearing hearing = Listen(recording.Stop());
+
+    EXPECT_EQ(clock.Played(), std::vector<std::string>{"finreloj.wav"}) << clock.ErrorOutput();
+    ASSERT_EQ(Files(hearing.tones), std::vector<std::string>{"finreloj.wav"})
+        << testing::PrintToString(hearing.tones);
+    EXPECT_NEAR(hearing.tones.front().start, boxAt, 1.0)
+        << "the closing sound and the box came apart";
+    EXPECT_NEAR(hearing.tones.front().seconds, 0.6, 0.15);
+    EXPECT_LT(hearing.unexplained, 0.1);
+
+    EXPECT_EQ(Dismiss(server, *box, clock.Program()), 0) << clock.ErrorOutput();
+}
+
+TEST(Chimes, WithoutASoundServerTheClockGoesOn) {
+    const TonePrefix prefix;
+    const TempDir nowhere;
+    XServer server(96);
+    auto environment = StartingAt("2026-12-08 11:59:58");
+    environment["PULSE_SERVER"] = "unix:" + nowhere.Path() + "/no-server.sock";
+    Clock clock(server, prefix, environment);
+    const auto hands = server.WaitForWindow(kHandsTitle);
+    ASSERT_TRUE(hands) << clock.ErrorOutput();
+    const auto before = server.Shape(*hands);
+
+    // The hands turn to 12:00 on the same tick that asks for the noon chime: the tick went on
+    // past the failed play.
+    EXPECT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms)) << clock.ErrorOutput();
+    std::this_thread::sleep_until(clock.Launched() + 4s);
+    EXPECT_EQ(clock.Played(), std::vector<std::string>{"12pm.wav"}) << clock.ErrorOutput();
+    ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
+    ASSERT_TRUE(server.WaitForWindow(kHandsTitle, 0ms));
+    EXPECT_NE(server.Shape(*hands), before) << "the hands did not move on to 12:00";
+
+    ASSERT_TRUE(CentreOnTheHands(server));
+    const auto box = HoldToClose(server);
+    ASSERT_TRUE(box) << clock.ErrorOutput();
+    EXPECT_TRUE(PollUntil([&] { return clock.Played().size() == 2; }, 2s));
+    EXPECT_EQ(clock.Played(), (std::vector<std::string>{"12pm.wav", "finreloj.wav"}));
+    EXPECT_EQ(Dismiss(server, *box, clock.Program()), 0) << clock.ErrorOutput();
+}
+
+// The chime each half hour of a day calls for, from midnight to the next midnight.
+std::vector<std::string> ChimesOfADay() {
+    const std::vector<std::string> hours{"24am.wav", "1am.wav",  "2am.wav",  "3am.wav",  "4am.wav",
+                                         "5am.wav",  "6am.wav",  "7am.wav",  "8am.wav",  "9am.wav",
+                                         "10am.wav", "11am.wav", "12pm.wav", "13pm.wav", "14pm.wav",
+                                         "15pm.wav", "16pm.wav", "17pm.wav", "18pm.wav", "19pm.wav",
+                                         "20pm.wav", "21pm.wav", "22pm.wav", "23pm.wav"};
+    std::vector<std::string> chimes;
+    for (const std::string& hour : hours) {
+        chimes.push_back(hour);
+        chimes.push_back("media.wav");
+    }
+    chimes.push_back("24am.wav");
+    return chimes;
+}
+
+// The minute each chime of ChimesOfADay is due in, as the log's time stamps write it.
+std::vector<std::string> MinutesOfADay() {
+    std::vector<std::string> minutes;
+    char text[32];
+    for (int half = 0; half < 48; ++half) {
+        std::snprintf(text, sizeof text, "2026-12-09 %02d:%02d", half / 2, half % 2 * 30);
+        minutes.push_back(text);
+    }
+    minutes.push_back("2026-12-10 00:00");
+    return minutes;
+}
+
+// Where two lists part, for a failure message that the eye can find in 49 entries.
+std::string FirstDifference(const std::vector<std::string>& actual,
+                            const std::vector<std::string>& expected) {
+    std::size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) {
+        ++i;
+    }
+    if (i == actual.size() && i == expected.size()) {
+        return "";
+    }
+    const auto at = [i](const std::vector<std::string>& list) {
+        return i < list.size() ? list[i] : std::string("(nothing)");
+    };
+    return "entry " + std::to_string(i) + " is " + at(actual) + " where " + at(expected) +
+           " was due\n";
+}
+
+// A whole day at 600 times the real speed: every chime requested once, in its own minute. At
+// that speed a faked second lasts 1.7 ms, so the program runs at a real-time priority, or any
+// hiccup of a busy machine would swallow whole seconds, chimes among them. The day starts ten
+// faked minutes before midnight (one real second) to leave time for the program to start.
+// There is no sound server: the sound library's own timers would run 600 times as fast too,
+// time out, and keep the program busy for seconds after each chime; what is heard is the
+// business of the tests above, at the real speed.
+TEST(ChimesDay, EveryChimeOfADayIsRequestedOnceAtSpeed) {
+    constexpr int kRate = 600;
+    const TonePrefix prefix;
+    const TempDir nowhere;
+    XServer server(96);
+    auto environment = StartingAt("2026-12-08 23:50:00", kRate);
+    environment["PULSE_SERVER"] = "unix:" + nowhere.Path() + "/no-server.sock";
+    Clock clock(server, prefix, environment, true);
+    if (!clock.Program().RealTime()) {
+        GTEST_SKIP() << "a real-time priority is not allowed here; at this speed the test "
+                        "would only measure the machine's load";
+    }
+    ASSERT_TRUE(server.WaitForWindow(kHandsTitle)) << clock.ErrorOutput();
+    // Ten faked minutes last one real second.
+    ASSERT_LT(SecondsSince(clock.Launched()), 0.9) << "the program started too late to hear "
+                                                      "the first midnight";
+
+    // From 23:50:00 to 00:00:10 the day after next.
+    const auto day = std::chrono::duration<double>((24 * 3600 + 610) / double(kRate));
+    const auto end = clock.Launched() + std::chrono::duration_cast<Steady::duration>(day);
+    const auto expected = ChimesOfADay();
+    PollUntil([&] { return clock.Played().size() > expected.size() || !clock.Program().Running(); },
+              std::chrono::duration_cast<std::chrono::milliseconds>(end - Steady::now()), 1s);
+    EXPECT_TRUE(clock.Program().Running());
+    clock.Program().Stop(SIGTERM, 2s);
+
+    const auto requests = clock.Requested();
+    const auto files = FilesOf(requests);
+    EXPECT_EQ(files, expected) << FirstDifference(files, expected) << clock.ErrorOutput();
+    std::vector<std::string> minutes;
+    for (const Request& request : requests) {
+        minutes.push_back(request.at.substr(0, 16));
+    }
+    EXPECT_EQ(minutes, MinutesOfADay()) << FirstDifference(minutes, MinutesOfADay());
+}
+
+} // namespace
+} // namespace reloj::e2e

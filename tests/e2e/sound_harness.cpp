@@ -1,0 +1,429 @@
+#include "sound_harness.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sched.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace reloj::e2e {
+
+namespace {
+
+constexpr double kLowestTone = 300.0;
+constexpr double kToneStep = 40.0;
+constexpr double kToneSeconds = 0.6;
+constexpr double kSilenceSeconds = 0.3;
+constexpr double kFadeSeconds = 0.005;
+constexpr double kToneAmplitude = 0.5 * 32767.0;
+
+// 50 ms windows hold a whole number of cycles of every tone (they are all multiples of 20 Hz),
+// so a tone that fills a window gives nothing at any other tone's frequency.
+constexpr int kWindow = Recording::kRate / 20;
+constexpr double kWindowSeconds = 0.05;
+
+// Low among real-time priorities: above every ordinary process, below the system's own.
+constexpr int kRealTimePriority = 10;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+// A mono 16-bit wave file: the tone, faded in and out so that its edges do not click, then
+// silence.
+void WriteTone(const std::string& path, double frequency) {
+    const int rate = Recording::kRate;
+    const int toneSamples = static_cast<int>(kToneSeconds * rate);
+    const int total = toneSamples + static_cast<int>(kSilenceSeconds * rate);
+    const int fade = static_cast<int>(kFadeSeconds * rate);
+    std::string data;
+    for (int i = 0; i < total; ++i) {
+        double value = 0;
+        if (i < toneSamples) {
+            const double ramp = std::min({1.0, double(i) / fade, double(toneSamples - i) / fade});
+            value = kToneAmplitude * ramp * std::sin(2 * std::numbers::pi * frequency * i / rate);
+        }
+        PutLittleEndian(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(value))), 2);
+    }
+    std::string file = "RIFF";
+    PutLittleEndian(file, static_cast<uint32_t>(36 + data.size()), 4);
+    file += "WAVEfmt ";
+    PutLittleEndian(file, 16, 4);
+    PutLittleEndian(file, 1, 2); // linear PCM
+    PutLittleEndian(file, 1, 2); // one channel
+    PutLittleEndian(file, rate, 4);
+    PutLittleEndian(file, rate * 2, 4);
+    PutLittleEndian(file, 2, 2);
+    PutLittleEndian(file, 16, 2);
+    file += "data";
+    PutLittleEndian(file, static_cast<uint32_t>(data.size()), 4);
+    file += data;
+    std::ofstream(path, std::ios::binary) << file;
+}
+
+std::optional<int> Reap(pid_t pid, bool block) {
+    int status = 0;
+    if (waitpid(pid, &status, block ? 0 : WNOHANG) != pid) {
+        return std::nullopt;
+    }
+    if (WIFSIGNALED(status)) {
+        return 128 + WTERMSIG(status);
+    }
+    return WEXITSTATUS(status);
+}
+
+bool Connectable(const std::string& socketPath) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    const bool connected =
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
+}
+
+// The share of a window's energy that lies at one frequency, from 0 to 1 (Goertzel's filter).
+double Share(const int16_t* samples, int count, double energy, double frequency) {
+    const double coefficient = 2 * std::cos(2 * std::numbers::pi * frequency / Recording::kRate);
+    double previous = 0, beforePrevious = 0;
+    for (int i = 0; i < count; ++i) {
+        const double current = samples[i] + coefficient * previous - beforePrevious;
+        beforePrevious = previous;
+        previous = current;
+    }
+    const double power = previous * previous + beforePrevious * beforePrevious -
+                         coefficient * previous * beforePrevious;
+    return 2 * power / (count * energy);
+}
+
+} // namespace
+
+const std::vector<std::string>& SoundFiles() {
+    static const std::vector<std::string> files{
+        "1am.wav",  "2am.wav",  "3am.wav",  "4am.wav",   "5am.wav",     "6am.wav",  "7am.wav",
+        "8am.wav",  "9am.wav",  "10am.wav", "11am.wav",  "24am.wav",    "13pm.wav", "14pm.wav",
+        "15pm.wav", "16pm.wav", "17pm.wav", "18pm.wav",  "19pm.wav",    "20pm.wav", "21pm.wav",
+        "22pm.wav", "23pm.wav", "12pm.wav", "media.wav", "finreloj.wav"};
+    return files;
+}
+
+double ToneOf(const std::string& file) {
+    const auto& files = SoundFiles();
+    const auto found = std::find(files.begin(), files.end(), file);
+    if (found == files.end()) {
+        return 0;
+    }
+    return kLowestTone + kToneStep * static_cast<double>(found - files.begin());
+}
+
+TonePrefix::TonePrefix() {
+    const std::filesystem::path root = m_dir.Path();
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "share/reloj/sonidos");
+    m_binary = (root / "bin/reloj").string();
+    std::filesystem::copy_file(RELOJ_BINARY, m_binary);
+    for (const std::string& file : SoundFiles()) {
+        WriteTone((root / "share/reloj/sonidos" / file).string(), ToneOf(file));
+    }
+}
+
+std::map<std::string, std::string> InheritedEnvironment() {
+    std::map<std::string, std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const auto equals = entry.find('=');
+        if (equals != std::string::npos) {
+            env[entry.substr(0, equals)] = entry.substr(equals + 1);
+        }
+    }
+    return env;
+}
+
+Process::Process(const Options& options) {
+    std::vector<std::string> envStrings;
+    for (const auto& [name, value] : options.environment) {
+        envStrings.push_back(name + "=" + value);
+    }
+    std::vector<char*> envp;
+    for (auto& s : envStrings) {
+        envp.push_back(s.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<std::string> args = options.arguments;
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+
+    m_pid = fork();
+    if (m_pid == 0) {
+        const int out = open(options.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(options.errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1);
+        dup2(err, 2);
+        // Should the test itself be killed (a timeout, say), its sound server, recorder and
+        // clock go with it instead of spinning on, one of them at a real-time priority.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (options.realTime) {
+            sched_param priority{};
+            priority.sched_priority = kRealTimePriority;
+            sched_setscheduler(0, SCHED_FIFO, &priority);
+        }
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    if (m_pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (options.realTime) {
+        // Set here too, so that the answer is known whether or not the child got there first.
+        sched_param priority{};
+        priority.sched_priority = kRealTimePriority;
+        m_realTime = sched_setscheduler(m_pid, SCHED_FIFO, &priority) == 0;
+    }
+}
+
+Process::~Process() {
+    if (!m_status) {
+        Stop(SIGTERM, std::chrono::seconds(2));
+    }
+}
+
+std::optional<int> Process::WaitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!m_status) {
+        m_status = Reap(m_pid, false);
+        if (m_status || std::chrono::steady_clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return m_status;
+}
+
+bool Process::Running() {
+    return !WaitForExit(std::chrono::milliseconds(0));
+}
+
+void Process::Stop(int signal, std::chrono::milliseconds timeout) {
+    if (m_status) {
+        return;
+    }
+    kill(m_pid, signal);
+    if (!WaitForExit(timeout)) {
+        kill(m_pid, SIGKILL);
+        m_status = Reap(m_pid, true);
+    }
+}
+
+SoundServer::SoundServer() : m_socket(m_dir.Path() + "/pulse.sock") {
+    auto env = InheritedEnvironment();
+    env.erase("PULSE_SERVER");
+    // The server keeps its runtime files, and the cookie and state it would put in the home
+    // directory, inside its own directory.
+    env["XDG_RUNTIME_DIR"] = m_dir.Path();
+    env["HOME"] = m_dir.Path();
+    // It stays in the foreground, so that it is a child of this process that ends with it.
+    m_server.emplace(Process::Options{
+        {"/usr/bin/pulseaudio", "--daemonize=no", "--system=false", "--exit-idle-time=-1",
+         "--use-pid-file=no", "-n", "--load=module-null-sink sink_name=null",
+         "--load=module-native-protocol-unix socket=" + m_socket + " auth-anonymous=1",
+         "--log-target=stderr"},
+        env,
+        "/dev/null",
+        m_dir.Path() + "/server.log"});
+    const bool up = PollUntil([&] { return Connectable(m_socket) || !m_server->Running(); },
+                              std::chrono::seconds(10));
+    if (!up || !m_server->Running()) {
+        throw std::runtime_error("the sound server did not start: " + Log());
+    }
+}
+
+SoundServer::~SoundServer() {
+    m_server->Stop(SIGTERM, std::chrono::seconds(3));
+}
+
+std::string SoundServer::Log() const {
+    return ReadAll(m_dir.Path() + "/server.log");
+}
+
+Recording::Recording(const SoundServer& server) : m_file(m_dir.Path() + "/recording.raw") {
+    auto env = InheritedEnvironment();
+    env["PULSE_SERVER"] = server.Address();
+    // Without a short latency the last part of the recording never reaches the file.
+    m_recorder.emplace(
+        Process::Options{{"/usr/bin/parec", "--latency-msec=20", "-d", "null.monitor",
+                          "--format=s16le", "--rate=" + std::to_string(kRate), "--channels=1"},
+                         env,
+                         m_file,
+                         m_dir.Path() + "/recorder.log"});
+    // The null sink plays silence when nothing else: samples flow as soon as recording runs.
+    if (!PollUntil([&] { return Seconds() > 0; }, std::chrono::seconds(10))) {
+        throw std::runtime_error("the recorder did not start: " +
+                                 ReadAll(m_dir.Path() + "/recorder.log"));
+    }
+}
+
+double Recording::Seconds() const {
+    std::error_code error;
+    const auto bytes = std::filesystem::file_size(m_file, error);
+    return error ? 0.0 : static_cast<double>(bytes) / (2.0 * kRate);
+}
+
+std::vector<int16_t> Recording::Stop() {
+    if (m_recorder) {
+        m_recorder->Stop(SIGINT, std::chrono::seconds(3));
+        m_recorder.reset();
+    }
+    const std::string bytes = ReadAll(m_file);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+void PrintTo(const Heard& heard, std::ostream* out) {
+    *out << heard.file << " at " << heard.start << " s for " << heard.seconds << " s";
+}
+
+Hearing Listen(const std::vector<int16_t>& samples) {
+    // Quieter than this is silence: a tone is about 11,500 in root mean square.
+    constexpr double kQuiet = 500.0;
+    // A tone is present in a window when it holds this share of the window's energy: a window
+    // the tone only half fills (its start or end) still holds half.
+    constexpr double kPresent = 0.2;
+    // Gaps this short within one tone are a hiccup of the sound path, not a second playing:
+    // every file ends in 0.3 s of silence.
+    constexpr int kBridgedWindows = 3;
+    // A tone must last this long to count (each of them lasts 0.6 s): shorter ones are edges,
+    // clicks, or a voice passing through a tone's frequency.
+    constexpr int kShortestWindows = 5;
+
+    const auto& files = SoundFiles();
+    const int windows = static_cast<int>(samples.size()) / kWindow;
+    // For each file, the windows where its tone is present.
+    std::vector<std::vector<bool>> present(files.size(), std::vector<bool>(windows, false));
+    Hearing hearing;
+    double soundEnergy = 0, unexplainedEnergy = 0;
+    for (int w = 0; w < windows; ++w) {
+        const int16_t* window = samples.data() + static_cast<std::size_t>(w) * kWindow;
+        double energy = 0;
+        for (int i = 0; i < kWindow; ++i) {
+            energy += double(window[i]) * window[i];
+        }
+        if (std::sqrt(energy / kWindow) < kQuiet) {
+            continue;
+        }
+        double explained = 0;
+        for (std::size_t f = 0; f < files.size(); ++f) {
+            const double share = Share(window, kWindow, energy, ToneOf(files[f]));
+            explained += share;
+            present[f][w] = share >= kPresent;
+        }
+        soundEnergy += energy;
+        unexplainedEnergy += energy * std::max(0.0, 1.0 - explained);
+    }
+    hearing.unexplained = soundEnergy > 0 ? unexplainedEnergy / soundEnergy : 0.0;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        int w = 0;
+        while (w < windows) {
+            if (!present[f][w]) {
+                ++w;
+                continue;
+            }
+            const int first = w;
+            int last = w;
+            for (int next = w + 1; next < windows && next - last <= kBridgedWindows + 1; ++next) {
+                if (present[f][next]) {
+                    last = next;
+                }
+            }
+            if (last - first + 1 >= kShortestWindows) {
+                hearing.tones.push_back(
+                    {files[f], first * kWindowSeconds, (last - first + 1) * kWindowSeconds});
+            }
+            w = last + 1;
+        }
+    }
+    std::sort(hearing.tones.begin(), hearing.tones.end(),
+              [](const Heard& a, const Heard& b) { return a.start < b.start; });
+    return hearing;
+}
+
+void PrintTo(const Request& request, std::ostream* out) {
+    *out << request.file << " at " << request.at;
+}
+
+std::vector<Request> Requests(const std::string& errorOutput) {
+    constexpr std::string_view kPlay = " reloj.sound: play ";
+    std::vector<Request> requests;
+    std::istringstream lines(errorOutput);
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.find(kPlay);
+        if (at != std::string::npos) {
+            requests.push_back({line.substr(0, at), line.substr(at + kPlay.size())});
+        }
+    }
+    return requests;
+}
+
+std::vector<std::string> FilesOf(const std::vector<Request>& requests) {
+    std::vector<std::string> files;
+    for (const Request& request : requests) {
+        files.push_back(request.file);
+    }
+    return files;
+}
+
+Clock::Clock(const XServer& server, const TonePrefix& prefix,
+             const std::map<std::string, std::string>& environment, bool realTime) {
+    auto env = InheritedEnvironment();
+    env.erase("QT_QPA_PLATFORM");
+    env.erase("WAYLAND_DISPLAY");
+    env.erase("PULSE_SERVER");
+    env["DISPLAY"] = server.DisplayName();
+    const std::string runtime = m_dir.Path() + "/runtime";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    env["XDG_RUNTIME_DIR"] = runtime;
+    env["QT_LOGGING_RULES"] = "reloj.sound=true";
+    env["QT_MESSAGE_PATTERN"] =
+        "%{time yyyy-MM-dd HH:mm:ss.zzz} %{if-category}%{category}: %{endif}%{message}";
+    for (const auto& [name, value] : environment) {
+        env[name] = value;
+    }
+    m_launched = std::chrono::steady_clock::now();
+    m_process.emplace(e2e::Process::Options{
+        {prefix.Binary()}, env, "/dev/null", m_dir.Path() + "/stderr", realTime});
+}
+
+std::string Clock::ErrorOutput() const {
+    return ReadAll(m_dir.Path() + "/stderr");
+}
+
+} // namespace reloj::e2e

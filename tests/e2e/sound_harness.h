@@ -1,0 +1,162 @@
+// What the chime tests need beyond the X server: a copy of the program whose sound files are
+// pure test tones, a private sound server with a silent output that can be recorded, the
+// program as a separate process with the environment a test chooses, and a listener that tells
+// from a recording which tones sounded and when.
+#pragma once
+
+#include "x_harness.h"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace reloj::e2e {
+
+// The 26 sound files the program knows, in the order of their tones.
+const std::vector<std::string>& SoundFiles();
+
+// The frequency of the tone that stands in for a sound file, in hertz; 0 for an unknown file.
+double ToneOf(const std::string& file);
+
+// The program copied into a prefix of its own, bin/reloj beside share/reloj/sonidos: the
+// program finds its sounds from its own real path, so only a copy (not a link) hears these.
+// Every sound file there is a 0.6 s pure tone of its own frequency followed by 0.3 s of silence.
+class TonePrefix {
+  public:
+    TonePrefix();
+    const std::string& Binary() const { return m_binary; }
+
+  private:
+    TempDir m_dir;
+    std::string m_binary;
+};
+
+// A child process with exactly the environment given, its output and errors sent to files.
+class Process {
+  public:
+    struct Options {
+        std::vector<std::string> arguments; // the program's path first
+        std::map<std::string, std::string> environment;
+        std::string output = "/dev/null";
+        std::string errors = "/dev/null";
+        // Run at a fixed real-time priority, for runs where the process must keep up with a
+        // clock that runs many times faster than the real one.
+        bool realTime = false;
+    };
+    explicit Process(const Options& options);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // The exit status once the process has ended within the timeout; a death by signal is
+    // reported as 128 + the signal number.
+    std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
+    bool Running();
+    // Sends a signal and waits for the end, killing the process if it outstays the timeout.
+    void Stop(int signal, std::chrono::milliseconds timeout);
+    pid_t Pid() const { return m_pid; }
+    // Whether the real-time priority asked for was granted.
+    bool RealTime() const { return m_realTime; }
+
+  private:
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+    bool m_realTime = false;
+};
+
+// The calling process's environment, as a map.
+std::map<std::string, std::string> InheritedEnvironment();
+
+// A private sound server whose only output is a null sink named "null", reached through a
+// socket of its own; it is stopped when the object goes.
+class SoundServer {
+  public:
+    SoundServer();
+    ~SoundServer();
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    // The value for PULSE_SERVER.
+    std::string Address() const { return "unix:" + m_socket; }
+    // What the server said, for a failure message.
+    std::string Log() const;
+
+  private:
+    TempDir m_dir;
+    std::string m_socket;
+    std::optional<Process> m_server;
+};
+
+// Everything the server's null sink plays from the moment the object is made, as 16-bit mono
+// samples at kRate; recording stops at Stop() or when the object goes.
+class Recording {
+  public:
+    static constexpr int kRate = 44100;
+
+    explicit Recording(const SoundServer& server);
+    // How many seconds have been recorded so far: a time on the recording's own clock.
+    double Seconds() const;
+    std::vector<int16_t> Stop();
+
+  private:
+    TempDir m_dir;
+    std::string m_file;
+    std::optional<Process> m_recorder;
+};
+
+// One tone heard in a recording: the file it stands for, where it starts and how long it lasts.
+struct Heard {
+    std::string file;
+    double start = 0;
+    double seconds = 0;
+};
+void PrintTo(const Heard& heard, std::ostream* out);
+
+struct Hearing {
+    std::vector<Heard> tones; // in order of their start
+    // The share of the sound's energy that none of the tones accounts for, from 0 to 1: a
+    // window a tone only partly fills leaves a little, a sound of another kind nearly all.
+    double unexplained = 0;
+};
+
+// Which of the sound files' tones a recording holds, found in 50 ms windows.
+Hearing Listen(const std::vector<int16_t>& samples);
+
+// A play request from the program's log: the faked moment it was written ("YYYY-MM-DD
+// HH:MM:SS.zzz", as the program's own clock said) and the file.
+struct Request {
+    std::string at;
+    std::string file;
+};
+void PrintTo(const Request& request, std::ostream* out);
+
+// The "reloj.sound: play FILE" lines of a program's error output written by a Clock, in order.
+std::vector<Request> Requests(const std::string& errorOutput);
+std::vector<std::string> FilesOf(const std::vector<Request>& requests);
+
+// The real program from a tone prefix under a private X server, with its own runtime directory
+// and the extra environment given; its errors go to a file. Its play requests are logged, each
+// line headed by the time the program's clock tells when it is written.
+class Clock {
+  public:
+    Clock(const XServer& server, const TonePrefix& prefix,
+          const std::map<std::string, std::string>& environment, bool realTime = false);
+
+    e2e::Process& Program() { return *m_process; }
+    std::string ErrorOutput() const;
+    std::vector<Request> Requested() const { return Requests(ErrorOutput()); }
+    std::vector<std::string> Played() const { return FilesOf(Requested()); }
+    std::chrono::steady_clock::time_point Launched() const { return m_launched; }
+
+  private:
+    TempDir m_dir;
+    std::chrono::steady_clock::time_point m_launched;
+    std::optional<e2e::Process> m_process;
+};
+
+} // namespace reloj::e2e
