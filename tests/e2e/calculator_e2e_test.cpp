@@ -21,14 +21,9 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-constexpr const char* kMarkerTitle = "$uhr$";
-constexpr const char* kHandsTitle = "reloj";
-constexpr const char* kCalculatorTitle = "Calcula La Edad De Quien Desees Con Esta Utilidad...";
 // The name the program goes by on the accessibility bus.
 constexpr const char* kApplication = "reloj";
-constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
 
-constexpr unsigned kLeftButton = 1;
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 1024;
 // Where the hands meet in a default clock at (718, 5), 76 pixels wide.

@@ -13,11 +13,6 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-constexpr const char* kMarkerTitle = "$uhr$";
-constexpr const char* kHandsTitle = "reloj";
-constexpr const char* kClosingTitle = "^Quorvix^ Velmaro....";
-constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
-constexpr unsigned kLeftButton = 1;
 // The centre of the hands in the default place (718, 5) and size (76 x 76): both hands start
 // there, whatever the time.
 constexpr int kCentreX = 756;

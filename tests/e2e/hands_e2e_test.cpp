@@ -19,13 +19,7 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-constexpr const char* kMarkerTitle = "$uhr$";
-constexpr const char* kHandsTitle = "reloj";
-constexpr const char* kClosingTitle = "^Quorvix^ Velmaro....";
-constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
 
-constexpr unsigned kLeftButton = 1;
-constexpr unsigned kRightButton = 3;
 
 constexpr unsigned long kBlack = 0x000000;
 constexpr unsigned long kWhite = 0xFFFFFF;

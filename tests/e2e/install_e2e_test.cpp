@@ -23,9 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kMarkerTitle = "$uhr$";
-constexpr const char* kHandsTitle = "reloj";
-constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -7,7 +7,6 @@
 namespace reloj::e2e {
 namespace {
 
-constexpr const char* kMarkerTitle = "$uhr$";
 constexpr unsigned long kRed = 0xFF0000;
 
 // Each dot's rectangle, clipped by the window as the window system clips it.

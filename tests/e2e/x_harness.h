@@ -25,6 +25,21 @@ using XWindow = unsigned long;
 
 using namespace std::chrono_literals;
 
+// What the program shows, as a user meets it: its windows' titles.
+inline constexpr const char* kMarkerTitle = "$uhr$";
+inline constexpr const char* kHandsTitle = "reloj";
+inline constexpr const char* kClosingTitle = "^Quorvix^ Velmaro....";
+inline constexpr const char* kCalculatorTitle =
+    "Calcula La Edad De Quien Desees Con Esta Utilidad...";
+
+// The library that sets the program's clock (FAKETIME) without touching the machine's.
+inline constexpr const char* kFakeTimeLibrary =
+    "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+
+// X button numbers.
+inline constexpr unsigned kLeftButton = 1;
+inline constexpr unsigned kRightButton = 3;
+
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0; // right and bottom exclusive
     friend bool operator==(const Rect&, const Rect&) = default;
