@@ -37,43 +37,6 @@ bool OnAnyScreen(int32_t x, int32_t y) {
                        [x, y](const QScreen* screen) { return screen->geometry().contains(x, y); });
 }
 
-// Pixels of the root window straight from the X server, one 1x1 image each: every request
-// is sent before the first reply is awaited, so the points cost one exchange, not one each.
-// Nothing for a point that cannot be read this way.
-std::vector<std::optional<Colour>> RootPixels(const std::vector<PixelPoint>& points) {
-    std::vector<std::optional<Colour>> colours(points.size());
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr) {
-        return colours;
-    }
-    xcb_connection_t* connection = x11->connection();
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    std::vector<std::optional<xcb_get_image_cookie_t>> cookies;
-    for (const PixelPoint& p : points) {
-        cookies.push_back(OnAnyScreen(p.x, p.y)
-                              ? std::optional(xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP,
-                                                            screen->root, static_cast<int16_t>(p.x),
-                                                            static_cast<int16_t>(p.y), 1, 1, ~0u))
-                              : std::nullopt);
-    }
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!cookies[i]) {
-            continue;
-        }
-        xcb_get_image_reply_t* reply = xcb_get_image_reply(connection, *cookies[i], nullptr);
-        if (reply == nullptr) {
-            continue;
-        }
-        // A true-colour screen of depth 24 stores a pixel as blue, green, red and a spare byte.
-        if (reply->depth == 24 && xcb_get_image_data_length(reply) >= 4) {
-            const uint8_t* bytes = xcb_get_image_data(reply);
-            colours[i] = static_cast<Colour>(bytes[2] | (bytes[1] << 8) | (bytes[0] << 16));
-        }
-        std::free(reply);
-    }
-    return colours;
-}
-
 // A pixel through Qt, for a screen the X server's own image cannot describe.
 Colour GrabbedPixel(PixelPoint p) {
     QScreen* screen = QGuiApplication::screenAt(QPoint(p.x, p.y));
@@ -165,7 +128,7 @@ Colour QtPlatform::GetPixel(int32_t x, int32_t y) {
 }
 
 std::vector<Colour> QtPlatform::GetPixels(const std::vector<PixelPoint>& points) {
-    const auto read = RootPixels(points);
+    const auto read = m_rootPixels.Read(points);
     std::vector<Colour> colours;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const PixelPoint& p = points[i];

@@ -1,9 +1,11 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
-// windows as QtFormWindow, topmost placement by raising, screen pixels read from the X server,
-// the local time, a modal message box and wave playback. It holds no clock logic.
+// windows as QtFormWindow, topmost placement by raising, screen pixels read from the X server
+// (RootPixelReader), the local time, a modal message box and wave playback. It holds no clock
+// logic.
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/qt/qt_root_pixels.h"
 
 namespace reloj {
 
@@ -21,6 +23,9 @@ class QtPlatform final : public Platform {
     void Quit(int status) override;
     std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
     std::string SoundDirectory() const override;
+
+  private:
+    RootPixelReader m_rootPixels;
 };
 
 } // namespace reloj
