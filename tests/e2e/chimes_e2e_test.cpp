@@ -63,7 +63,7 @@ std::optional<XWindow> HoldToClose(const XServer& server) {
 
 // Gives the message box the keyboard focus (nothing else would, without a window manager) and
 // presses Return until the program ends; its exit status, if it ended within the timeout.
-std::optional<int> Dismiss(const XServer& server, XWindow box, Process& program) {
+std::optional<int> Dismiss(const XServer& server, XWindow box, Program& program) {
     std::optional<int> status;
     PollUntil(
         [&] {

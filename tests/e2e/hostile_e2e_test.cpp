@@ -115,9 +115,9 @@ TEST(Hostile, CommandLines) {
         SCOPED_TRACE(row.name);
         const std::string trace = traces.Path() + "/trace";
         Program reloj(server, {row.commandLine}, {},
-                      {"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
-                       "trace=open,openat,creat,connect,rename,renameat,renameat2,unlink,"
-                       "unlinkat,mkdir,mkdirat,truncate"});
+                      {.wrapper = {"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
+                                   "trace=open,openat,creat,connect,rename,renameat,renameat2,"
+                                   "unlink,unlinkat,mkdir,mkdirat,truncate"}});
         if (row.outcome == Outcome::Refused) {
             EXPECT_EQ(reloj.WaitForExit(20s), 2);
             const std::string errors = reloj.ErrorOutput();
@@ -133,10 +133,7 @@ TEST(Hostile, CommandLines) {
             EXPECT_EQ(reloj.WaitForExit(20s), 0) << reloj.ErrorOutput();
             EXPECT_TRUE(PollUntil([&] { return !server.WaitForWindow("$uhr$", 0ms); }, 5s));
         }
-        std::ifstream in(trace);
-        std::stringstream text;
-        text << in.rdbuf();
-        EXPECT_EQ(Trespasses(text.str(), server.DisplayName()), std::vector<std::string>{});
+        EXPECT_EQ(Trespasses(ReadFile(trace), server.DisplayName()), std::vector<std::string>{});
     }
 }
 

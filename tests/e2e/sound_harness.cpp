@@ -1,25 +1,17 @@
 #include "sound_harness.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
-#include <sched.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace reloj::e2e {
 
@@ -36,16 +28,6 @@ constexpr double kToneAmplitude = 0.5 * 32767.0;
 // so a tone that fills a window gives nothing at any other tone's frequency.
 constexpr int kWindow = Recording::kRate / 20;
 constexpr double kWindowSeconds = 0.05;
-
-// Low among real-time priorities: above every ordinary process, below the system's own.
-constexpr int kRealTimePriority = 10;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
@@ -85,17 +67,6 @@ void WriteTone(const std::string& path, double frequency) {
     std::ofstream(path, std::ios::binary) << file;
 }
 
-std::optional<int> Reap(pid_t pid, bool block) {
-    int status = 0;
-    if (waitpid(pid, &status, block ? 0 : WNOHANG) != pid) {
-        return std::nullopt;
-    }
-    if (WIFSIGNALED(status)) {
-        return 128 + WTERMSIG(status);
-    }
-    return WEXITSTATUS(status);
-}
-
 bool Connectable(const std::string& socketPath) {
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -119,6 +90,43 @@ double Share(const int16_t* samples, int count, double energy, double frequency)
     const double power = previous * previous + beforePrevious * beforePrevious -
                          coefficient * previous * beforePrevious;
     return 2 * power / (count * energy);
+}
+
+// The server keeps its runtime files, and the cookie and state it would put in the home
+// directory, inside its own directory. It stays in the foreground, so that it is a child of
+// this process that ends with it.
+Process::Options ServerOptions(const std::string& dir, const std::string& socket) {
+    auto env = InheritedEnvironment();
+    env.erase("PULSE_SERVER");
+    env["XDG_RUNTIME_DIR"] = dir;
+    env["HOME"] = dir;
+    return {.command = {"/usr/bin/pulseaudio", "--daemonize=no", "--system=false",
+                        "--exit-idle-time=-1", "--use-pid-file=no", "-n",
+                        "--load=module-null-sink sink_name=null",
+                        "--load=module-native-protocol-unix socket=" + socket +
+                            " auth-anonymous=1",
+                        "--log-target=stderr"},
+            .environment = env};
+}
+
+// Without a short latency the last part of the recording never reaches the file.
+Process::Options RecorderOptions(const SoundServer& server) {
+    auto env = InheritedEnvironment();
+    env["PULSE_SERVER"] = server.Address();
+    return {.command = {"/usr/bin/parec", "--latency-msec=20", "-d", "null.monitor",
+                        "--format=s16le", "--rate=" + std::to_string(Recording::kRate),
+                        "--channels=1"},
+            .environment = env};
+}
+
+// Every play request logged, headed by the time the program's clock tells; what the caller
+// sets itself wins.
+std::map<std::string, std::string> WithPlayLog(std::map<std::string, std::string> environment) {
+    environment.try_emplace("QT_LOGGING_RULES", "reloj.sound=true");
+    environment.try_emplace(
+        "QT_MESSAGE_PATTERN",
+        "%{time yyyy-MM-dd HH:mm:ss.zzz} %{if-category}%{category}: %{endif}%{message}");
+    return environment;
 }
 
 } // namespace
@@ -152,156 +160,38 @@ TonePrefix::TonePrefix() {
     }
 }
 
-std::map<std::string, std::string> InheritedEnvironment() {
-    std::map<std::string, std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        const auto equals = entry.find('=');
-        if (equals != std::string::npos) {
-            env[entry.substr(0, equals)] = entry.substr(equals + 1);
-        }
-    }
-    return env;
-}
-
-Process::Process(const Options& options) {
-    std::vector<std::string> envStrings;
-    for (const auto& [name, value] : options.environment) {
-        envStrings.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (auto& s : envStrings) {
-        envp.push_back(s.data());
-    }
-    envp.push_back(nullptr);
-    std::vector<std::string> args = options.arguments;
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    m_pid = fork();
-    if (m_pid == 0) {
-        const int out = open(options.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(options.errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, 1);
-        dup2(err, 2);
-        // Should the test itself be killed (a timeout, say), its sound server, recorder and
-        // clock go with it instead of spinning on, one of them at a real-time priority.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (options.realTime) {
-            sched_param priority{};
-            priority.sched_priority = kRealTimePriority;
-            sched_setscheduler(0, SCHED_FIFO, &priority);
-        }
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    if (m_pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (options.realTime) {
-        // Set here too, so that the answer is known whether or not the child got there first.
-        sched_param priority{};
-        priority.sched_priority = kRealTimePriority;
-        m_realTime = sched_setscheduler(m_pid, SCHED_FIFO, &priority) == 0;
-    }
-}
-
-Process::~Process() {
-    if (!m_status) {
-        Stop(SIGTERM, std::chrono::seconds(2));
-    }
-}
-
-std::optional<int> Process::WaitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!m_status) {
-        m_status = Reap(m_pid, false);
-        if (m_status || std::chrono::steady_clock::now() >= deadline) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return m_status;
-}
-
-bool Process::Running() {
-    return !WaitForExit(std::chrono::milliseconds(0));
-}
-
-void Process::Stop(int signal, std::chrono::milliseconds timeout) {
-    if (m_status) {
-        return;
-    }
-    kill(m_pid, signal);
-    if (!WaitForExit(timeout)) {
-        kill(m_pid, SIGKILL);
-        m_status = Reap(m_pid, true);
-    }
-}
-
-SoundServer::SoundServer() : m_socket(m_dir.Path() + "/pulse.sock") {
-    auto env = InheritedEnvironment();
-    env.erase("PULSE_SERVER");
-    // The server keeps its runtime files, and the cookie and state it would put in the home
-    // directory, inside its own directory.
-    env["XDG_RUNTIME_DIR"] = m_dir.Path();
-    env["HOME"] = m_dir.Path();
-    // It stays in the foreground, so that it is a child of this process that ends with it.
-    m_server.emplace(Process::Options{
-        {"/usr/bin/pulseaudio", "--daemonize=no", "--system=false", "--exit-idle-time=-1",
-         "--use-pid-file=no", "-n", "--load=module-null-sink sink_name=null",
-         "--load=module-native-protocol-unix socket=" + m_socket + " auth-anonymous=1",
-         "--log-target=stderr"},
-        env,
-        "/dev/null",
-        m_dir.Path() + "/server.log"});
-    const bool up = PollUntil([&] { return Connectable(m_socket) || !m_server->Running(); },
-                              std::chrono::seconds(10));
-    if (!up || !m_server->Running()) {
+SoundServer::SoundServer()
+    : m_socket(m_dir.Path() + "/pulse.sock"), m_server(ServerOptions(m_dir.Path(), m_socket)) {
+    const bool up = PollUntil([&] { return Connectable(m_socket) || !m_server.Running(); }, 10s);
+    if (!up || !m_server.Running()) {
         throw std::runtime_error("the sound server did not start: " + Log());
     }
 }
 
 SoundServer::~SoundServer() {
-    m_server->Stop(SIGTERM, std::chrono::seconds(3));
+    m_server.Stop(SIGTERM, 3s);
 }
 
 std::string SoundServer::Log() const {
-    return ReadAll(m_dir.Path() + "/server.log");
+    return m_server.ErrorOutput();
 }
 
-Recording::Recording(const SoundServer& server) : m_file(m_dir.Path() + "/recording.raw") {
-    auto env = InheritedEnvironment();
-    env["PULSE_SERVER"] = server.Address();
-    // Without a short latency the last part of the recording never reaches the file.
-    m_recorder.emplace(
-        Process::Options{{"/usr/bin/parec", "--latency-msec=20", "-d", "null.monitor",
-                          "--format=s16le", "--rate=" + std::to_string(kRate), "--channels=1"},
-                         env,
-                         m_file,
-                         m_dir.Path() + "/recorder.log"});
+Recording::Recording(const SoundServer& server) : m_recorder(RecorderOptions(server)) {
     // The null sink plays silence when nothing else: samples flow as soon as recording runs.
-    if (!PollUntil([&] { return Seconds() > 0; }, std::chrono::seconds(10))) {
-        throw std::runtime_error("the recorder did not start: " +
-                                 ReadAll(m_dir.Path() + "/recorder.log"));
+    if (!PollUntil([&] { return Seconds() > 0; }, 10s)) {
+        throw std::runtime_error("the recorder did not start: " + m_recorder.ErrorOutput());
     }
 }
 
 double Recording::Seconds() const {
     std::error_code error;
-    const auto bytes = std::filesystem::file_size(m_file, error);
+    const auto bytes = std::filesystem::file_size(m_recorder.OutputFile(), error);
     return error ? 0.0 : static_cast<double>(bytes) / (2.0 * kRate);
 }
 
 std::vector<int16_t> Recording::Stop() {
-    if (m_recorder) {
-        m_recorder->Stop(SIGINT, std::chrono::seconds(3));
-        m_recorder.reset();
-    }
-    const std::string bytes = ReadAll(m_file);
+    m_recorder.Stop(SIGINT, 3s);
+    const std::string bytes = m_recorder.Output();
     std::vector<int16_t> samples(bytes.size() / 2);
     std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     return samples;
@@ -401,29 +291,8 @@ std::vector<std::string> FilesOf(const std::vector<Request>& requests) {
 }
 
 Clock::Clock(const XServer& server, const TonePrefix& prefix,
-             const std::map<std::string, std::string>& environment, bool realTime) {
-    auto env = InheritedEnvironment();
-    env.erase("QT_QPA_PLATFORM");
-    env.erase("WAYLAND_DISPLAY");
-    env.erase("PULSE_SERVER");
-    env["DISPLAY"] = server.DisplayName();
-    const std::string runtime = m_dir.Path() + "/runtime";
-    std::filesystem::create_directory(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    env["XDG_RUNTIME_DIR"] = runtime;
-    env["QT_LOGGING_RULES"] = "reloj.sound=true";
-    env["QT_MESSAGE_PATTERN"] =
-        "%{time yyyy-MM-dd HH:mm:ss.zzz} %{if-category}%{category}: %{endif}%{message}";
-    for (const auto& [name, value] : environment) {
-        env[name] = value;
-    }
-    m_launched = std::chrono::steady_clock::now();
-    m_process.emplace(e2e::Process::Options{
-        {prefix.Binary()}, env, "/dev/null", m_dir.Path() + "/stderr", realTime});
-}
-
-std::string Clock::ErrorOutput() const {
-    return ReadAll(m_dir.Path() + "/stderr");
-}
+             const std::map<std::string, std::string>& environment, bool realTime)
+    : m_program(server, {}, WithPlayLog(environment),
+                {.binary = prefix.Binary(), .realTime = realTime}) {}
 
 } // namespace reloj::e2e

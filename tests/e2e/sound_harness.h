@@ -1,7 +1,8 @@
 // What the chime tests need beyond the X server: a copy of the program whose sound files are
 // pure test tones, a private sound server with a silent output that can be recorded, the
-// program as a separate process with the environment a test chooses, and a listener that tells
-// from a recording which tones sounded and when.
+// program with its play requests logged, and a listener that tells from a recording which
+// tones sounded and when. Starting and stopping the processes is x_harness.h's and
+// process.h's business.
 #pragma once
 
 #include "x_harness.h"
@@ -9,10 +10,8 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <ostream>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace reloj::e2e {
@@ -36,42 +35,6 @@ class TonePrefix {
     std::string m_binary;
 };
 
-// A child process with exactly the environment given, its output and errors sent to files.
-class Process {
-  public:
-    struct Options {
-        std::vector<std::string> arguments; // the program's path first
-        std::map<std::string, std::string> environment;
-        std::string output = "/dev/null";
-        std::string errors = "/dev/null";
-        // Run at a fixed real-time priority, for runs where the process must keep up with a
-        // clock that runs many times faster than the real one.
-        bool realTime = false;
-    };
-    explicit Process(const Options& options);
-    ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // The exit status once the process has ended within the timeout; a death by signal is
-    // reported as 128 + the signal number.
-    std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
-    bool Running();
-    // Sends a signal and waits for the end, killing the process if it outstays the timeout.
-    void Stop(int signal, std::chrono::milliseconds timeout);
-    pid_t Pid() const { return m_pid; }
-    // Whether the real-time priority asked for was granted.
-    bool RealTime() const { return m_realTime; }
-
-  private:
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
-    bool m_realTime = false;
-};
-
-// The calling process's environment, as a map.
-std::map<std::string, std::string> InheritedEnvironment();
-
 // A private sound server whose only output is a null sink named "null", reached through a
 // socket of its own; it is stopped when the object goes.
 class SoundServer {
@@ -89,7 +52,7 @@ class SoundServer {
   private:
     TempDir m_dir;
     std::string m_socket;
-    std::optional<Process> m_server;
+    Process m_server;
 };
 
 // Everything the server's null sink plays from the moment the object is made, as 16-bit mono
@@ -104,9 +67,7 @@ class Recording {
     std::vector<int16_t> Stop();
 
   private:
-    TempDir m_dir;
-    std::string m_file;
-    std::optional<Process> m_recorder;
+    Process m_recorder;
 };
 
 // One tone heard in a recording: the file it stands for, where it starts and how long it lasts.
@@ -139,24 +100,23 @@ void PrintTo(const Request& request, std::ostream* out);
 std::vector<Request> Requests(const std::string& errorOutput);
 std::vector<std::string> FilesOf(const std::vector<Request>& requests);
 
-// The real program from a tone prefix under a private X server, with its own runtime directory
-// and the extra environment given; its errors go to a file. Its play requests are logged, each
-// line headed by the time the program's clock tells when it is written.
+// The real program from a tone prefix under a private X server, with the extra environment
+// given. Its play requests are logged, each line headed by the time the program's clock tells
+// when it is written.
 class Clock {
   public:
     Clock(const XServer& server, const TonePrefix& prefix,
           const std::map<std::string, std::string>& environment, bool realTime = false);
 
-    e2e::Process& Program() { return *m_process; }
-    std::string ErrorOutput() const;
+    e2e::Program& Program() { return m_program; }
+    std::string ErrorOutput() const { return m_program.ErrorOutput(); }
     std::vector<Request> Requested() const { return Requests(ErrorOutput()); }
     std::vector<std::string> Played() const { return FilesOf(Requested()); }
     std::chrono::steady_clock::time_point Launched() const { return m_launched; }
 
   private:
-    TempDir m_dir;
-    std::chrono::steady_clock::time_point m_launched;
-    std::optional<e2e::Process> m_process;
+    std::chrono::steady_clock::time_point m_launched = std::chrono::steady_clock::now();
+    e2e::Program m_program;
 };
 
 } // namespace reloj::e2e

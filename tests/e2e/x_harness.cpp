@@ -9,53 +9,40 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/shape.h>
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace reloj::e2e {
 
 namespace {
 
-std::optional<int> Reap(pid_t pid, bool block) {
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, block ? 0 : WNOHANG);
-    if (done != pid) {
-        return std::nullopt;
-    }
-    if (WIFSIGNALED(status)) {
-        return 128 + WTERMSIG(status);
-    }
-    return WEXITSTATUS(status);
-}
-
-void Stop(pid_t pid) {
-    if (pid <= 0) {
-        return;
-    }
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-        if (Reap(pid, false)) {
-            return;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    kill(pid, SIGKILL);
-    Reap(pid, true);
-}
-
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+std::map<std::string, std::string> ProgramEnvironment(
+    const XServer& server, const std::string& runtime,
+    const std::map<std::string, std::string>& extra) {
+    auto env = InheritedEnvironment();
+    // The user's own session must not leak in: no Wayland, no platform choice, no logging
+    // rules, no sound server.
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_LOGGING_RULES",
+                             "PULSE_SERVER"}) {
+        env.erase(name);
+    }
+    env["DISPLAY"] = server.DisplayName();
+    env["XDG_RUNTIME_DIR"] = runtime;
+    for (const auto& [name, value] : extra) {
+        env[name] = value;
+    }
+    return env;
+}
+
+std::vector<std::string> CommandLine(const Launch& launch,
+                                     const std::vector<std::string>& arguments) {
+    std::vector<std::string> command = launch.wrapper;
+    command.push_back(launch.binary.empty() ? RELOJ_BINARY : launch.binary);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
+}
 
 } // namespace
 
@@ -63,46 +50,13 @@ void PrintTo(const Rect& r, std::ostream* out) {
     *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "reloj-e2e-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    m_path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
-XServer::XServer(std::optional<int> dpi) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    m_pid = fork();
-    if (m_pid == 0) {
-        close(fds[0]);
-        if (fds[1] != 3) {
-            dup2(fds[1], 3);
-            close(fds[1]);
-        }
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') {
-        number.push_back(c);
-    }
-    close(fds[0]);
+// Xvfb picks a free display number and writes it to the descriptor given as -displayfd.
+XServer::XServer(std::optional<int> dpi)
+    : m_xvfb({.command = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten",
+                          "tcp", "-noreset"}}) {
+    const std::string number = m_xvfb.FirstLine(30s);
     if (number.empty()) {
-        throw std::runtime_error("Xvfb did not start");
+        throw std::runtime_error("Xvfb did not start: " + m_xvfb.ErrorOutput());
     }
     m_name = ":" + number;
     m_display = XOpenDisplay(m_name.c_str());
@@ -124,7 +78,6 @@ XServer::~XServer() {
     if (m_display != nullptr) {
         XCloseDisplay(m_display);
     }
-    Stop(m_pid);
 }
 
 void XServer::SetDesktopColour(unsigned long rgb) {
@@ -282,83 +235,10 @@ void XServer::Focus(Window window) const {
 }
 
 Program::Program(const XServer& server, const std::vector<std::string>& arguments,
-                 const std::map<std::string, std::string>& environment,
-                 const std::vector<std::string>& wrapper) {
-    std::map<std::string, std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        const auto equals = entry.find('=');
-        if (equals != std::string::npos) {
-            env[entry.substr(0, equals)] = entry.substr(equals + 1);
-        }
-    }
-    env.erase("QT_QPA_PLATFORM");
-    env.erase("WAYLAND_DISPLAY");
-    env["DISPLAY"] = server.DisplayName();
-    const std::string runtime = m_dir.Path() + "/runtime";
-    std::filesystem::create_directory(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    env["XDG_RUNTIME_DIR"] = runtime;
-    for (const auto& [name, value] : environment) {
-        env[name] = value;
-    }
-
-    std::vector<std::string> envStrings;
-    for (const auto& [name, value] : env) {
-        envStrings.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (auto& s : envStrings) {
-        envp.push_back(s.data());
-    }
-    envp.push_back(nullptr);
-    std::vector<std::string> args = wrapper;
-    args.push_back(RELOJ_BINARY);
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    const std::string errors = m_dir.Path() + "/stderr";
-    m_pid = fork();
-    if (m_pid == 0) {
-        const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(fd, 2);
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, 1);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-}
-
-Program::~Program() {
-    if (!m_status) {
-        Stop(m_pid);
-    }
-}
-
-std::optional<int> Program::WaitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!m_status) {
-        m_status = Reap(m_pid, false);
-        if (m_status || std::chrono::steady_clock::now() >= deadline) {
-            break;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return m_status;
-}
-
-bool Program::Running() { return !WaitForExit(0ms); }
-
-std::string Program::ErrorOutput() const {
-    std::ifstream in(m_dir.Path() + "/stderr");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+                 const std::map<std::string, std::string>& environment, const Launch& launch)
+    : m_process({.command = CommandLine(launch, arguments),
+                 .environment = ProgramEnvironment(server, m_runtime.Path(), environment),
+                 .realTime = launch.realTime}) {}
 
 PixelSet Pixels(const std::vector<Rect>& rects) {
     PixelSet pixels;

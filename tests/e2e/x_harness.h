@@ -1,8 +1,11 @@
 // What the end-to-end tests need to meet reloj as a user does: a private Xvfb server, the real
 // program started as a separate process with its own environment, and the X server's own view
 // of the result (window places, shapes and screen pixels), never Qt's. Mouse input goes through
-// the XTEST extension, as a real pointer would.
+// the XTEST extension, as a real pointer would. Running, waiting for and stopping children is
+// left to process.h.
 #pragma once
+
+#include "process.h"
 
 #include <chrono>
 #include <map>
@@ -11,7 +14,6 @@
 #include <set>
 #include <string>
 #include <sys/types.h>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -22,8 +24,6 @@ namespace reloj::e2e {
 
 using XDisplay = ::_XDisplay;
 using XWindow = unsigned long;
-
-using namespace std::chrono_literals;
 
 // What the program shows, as a user meets it: its windows' titles.
 inline constexpr const char* kMarkerTitle = "$uhr$";
@@ -46,17 +46,6 @@ struct Rect {
 };
 
 void PrintTo(const Rect& r, std::ostream* out);
-
-// A temporary directory removed with everything in it when the object goes.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return m_path; }
-
-  private:
-    std::string m_path;
-};
 
 class XServer {
   public:
@@ -98,32 +87,45 @@ class XServer {
     void Focus(XWindow window) const;
 
   private:
-    pid_t m_pid = -1;
+    Process m_xvfb;
     std::string m_name;
     XDisplay* m_display = nullptr;
 };
 
-// The real reloj, started with a command line (one argument or none) and extra environment.
+// How a Program is started, beyond its arguments and environment.
+struct Launch {
+    // The program to run; empty for the one in the build tree.
+    std::string binary{};
+    // What runs the program, when given: an absolute path and its arguments, such as a tracer,
+    // before the program's own path.
+    std::vector<std::string> wrapper{};
+    bool realTime = false;
+};
+
+// The real reloj on a private X server, with a command line (one argument or none). Its
+// environment is the test's own without what would tie it to the user's session, plus DISPLAY,
+// a runtime directory of its own and the extra variables given, which win.
 class Program {
   public:
-    // `wrapper`, when given, runs the program: an absolute path and its arguments, such as a
-    // tracer, before the program's own path.
     Program(const XServer& server, const std::vector<std::string>& arguments,
             const std::map<std::string, std::string>& environment = {},
-            const std::vector<std::string>& wrapper = {});
-    ~Program();
+            const Launch& launch = {});
 
-    // The exit status once the program has ended within the timeout; a death by signal is
-    // reported as 128 + the signal number.
-    std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
-    bool Running();
-    std::string ErrorOutput() const;
-    pid_t Pid() const { return m_pid; }
+    // As for any Process; the program is stopped, if it still runs, when the object goes.
+    std::optional<int> WaitForExit(std::chrono::milliseconds timeout) {
+        return m_process.WaitForExit(timeout);
+    }
+    bool Running() { return m_process.Running(); }
+    bool Stop(int signal = SIGTERM, std::chrono::milliseconds timeout = 2s) {
+        return m_process.Stop(signal, timeout);
+    }
+    std::string ErrorOutput() const { return m_process.ErrorOutput(); }
+    pid_t Pid() const { return m_process.Pid(); }
+    bool RealTime() const { return m_process.RealTime(); }
 
   private:
-    TempDir m_dir;
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
+    TempDir m_runtime;
+    Process m_process;
 };
 
 // Saves the screen of an open display, or the part of it inside `area`, as a PNG file.
@@ -137,21 +139,6 @@ PixelSet Pixels(const std::vector<Rect>& rects);
 
 // The smallest rectangle holding all the pixels; empty for none.
 Rect Bounds(const PixelSet& pixels);
-
-// Asks `condition` again every `interval` until it holds or the timeout has passed; says
-// whether it held. The condition is asked at least once, and once more at the deadline.
-template <typename Condition>
-bool PollUntil(Condition condition, std::chrono::milliseconds timeout,
-               std::chrono::milliseconds interval = 20ms) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return condition();
-        }
-        std::this_thread::sleep_for(interval);
-    }
-    return true;
-}
 
 // Connected pixel groups of a shape, each by its bounding rectangle, in reading order.
 std::vector<Rect> ShapeComponents(const std::vector<Rect>& shape, int width, int height);
