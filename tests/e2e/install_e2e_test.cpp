@@ -6,30 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace reloj::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+// Longer than any tool takes; the test's own time limit ends a hung one first.
+constexpr auto kToolTimeout = 10min;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -53,143 +41,19 @@ struct Outcome {
 // Runs a tool to its end, its output and errors kept apart, with standard input from a file
 // when one is given. The tools are found on PATH, as a user would find them.
 Outcome RunTool(const std::vector<std::string>& command, const std::string& input = "/dev/null") {
-    const TempDir dir;
-    const std::string outPath = dir.Path() + "/out";
-    const std::string errPath = dir.Path() + "/err";
-    std::vector<std::string> args = command;
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open(input.c_str(), O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    Outcome outcome;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
-        outcome.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-    }
-    outcome.out = ReadFile(outPath);
-    outcome.err = ReadFile(errPath);
-    return outcome;
+    Process tool({.command = command, .input = input});
+    return {tool.WaitForExit(kToolTimeout).value_or(-1), tool.Output(), tool.ErrorOutput()};
 }
 
 void PrintTo(const Outcome& o, std::ostream* out) {
     *out << "status " << o.status << "\n--- stdout ---\n" << o.out << "--- stderr ---\n" << o.err;
 }
 
-// A reloj binary from a path of our choosing (the harness's Program runs the one in the build
-// tree), on a private X server, with its own runtime directory and extra environment. It is
-// ended when the object goes.
-class InstalledProgram {
-  public:
-    InstalledProgram(const XServer& server, const std::string& binary,
-                     const std::map<std::string, std::string>& extra) {
-        std::map<std::string, std::string> env;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            const auto equals = entry.find('=');
-            if (equals != std::string::npos) {
-                env[entry.substr(0, equals)] = entry.substr(equals + 1);
-            }
-        }
-        // The user's own session must not leak in: no Wayland, no platform choice, no rules.
-        env.erase("QT_QPA_PLATFORM");
-        env.erase("WAYLAND_DISPLAY");
-        env.erase("QT_LOGGING_RULES");
-        env["DISPLAY"] = server.DisplayName();
-        const std::string runtime = m_dir.Path() + "/runtime";
-        fs::create_directory(runtime);
-        fs::permissions(runtime, fs::perms::owner_all);
-        env["XDG_RUNTIME_DIR"] = runtime;
-        for (const auto& [name, value] : extra) {
-            env[name] = value;
-        }
-        std::vector<std::string> envStrings;
-        for (const auto& [name, value] : env) {
-            envStrings.push_back(name + "=" + value);
-        }
-        std::vector<char*> envp;
-        for (auto& s : envStrings) {
-            envp.push_back(s.data());
-        }
-        envp.push_back(nullptr);
-        std::string path = binary;
-        char* argv[] = {path.data(), nullptr};
-
-        m_errors = m_dir.Path() + "/stderr";
-        m_pid = fork();
-        if (m_pid == 0) {
-            const int err = open(m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(err, 2);
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, 1);
-            execve(argv[0], argv, envp.data());
-            _exit(127);
-        }
-    }
-
-    ~InstalledProgram() { Stop(); }
-
-    std::string ErrorOutput() const { return ReadFile(m_errors); }
-
-    bool Running() {
-        if (m_pid <= 0) {
-            return false;
-        }
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            return false;
-        }
-        return true;
-    }
-
-    // Asks the program to end, as a session would at log-out, and waits for it; says whether
-    // it went on its own within two seconds.
-    bool Stop() {
-        if (!Running()) {
-            return true;
-        }
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 200; ++i) {
-            if (!Running()) {
-                return true;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-        return false;
-    }
-
-  private:
-    TempDir m_dir;
-    std::string m_errors;
-    pid_t m_pid = -1;
-};
-
 // Waits until the program's error output holds the text, or the timeout has passed.
-bool WaitForError(InstalledProgram& program, const std::string& text,
-                  std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!Contains(program.ErrorOutput(), text)) {
-        if (std::chrono::steady_clock::now() >= deadline || !program.Running()) {
-            return Contains(program.ErrorOutput(), text);
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
+bool WaitForError(Program& program, const std::string& text, std::chrono::milliseconds timeout) {
+    PollUntil([&] { return Contains(program.ErrorOutput(), text) || !program.Running(); },
+              timeout, 50ms);
+    return Contains(program.ErrorOutput(), text);
 }
 
 // Two seconds before noon, in a fixed zone, with every play request logged.
@@ -371,7 +235,7 @@ TEST_F(Install, ManualPageRendersWithoutWarnings) {
 
 TEST_F(Install, UnpackedProgramChimesNoonFromItsOwnSounds) {
     XServer server(96);
-    InstalledProgram reloj(server, Installed("bin/reloj"), TwoSecondsBeforeNoon());
+    Program reloj(server, {}, TwoSecondsBeforeNoon(), {.binary = Installed("bin/reloj")});
     ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
     EXPECT_TRUE(server.WaitForWindow(kHandsTitle)) << reloj.ErrorOutput();
     EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
@@ -389,7 +253,7 @@ TEST_F(Install, ProgramAwayFromItsSoundsSaysSo) {
     fs::copy_file(Installed("bin/reloj"), lone);
 
     XServer server(96);
-    InstalledProgram reloj(server, lone, TwoSecondsBeforeNoon());
+    Program reloj(server, {}, TwoSecondsBeforeNoon(), {.binary = lone});
     ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
     EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
     EXPECT_TRUE(Contains(reloj.ErrorOutput(), "reloj.sound: missing " + elsewhere.Path() +
