@@ -11,12 +11,8 @@
 #include <QString>
 #include <QVariant>
 #include <atomic>
-#include <csignal>
 #include <deque>
-#include <fcntl.h>
-#include <filesystem>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -119,68 +115,34 @@ std::optional<ObjectRef> FindObject(const QDBusConnection& bus, const ObjectRef&
     return std::nullopt;
 }
 
-std::string ReadLine(int fd) {
-    std::string line;
-    char c;
-    while (read(fd, &c, 1) == 1 && c != '\n') {
-        line.push_back(c);
-    }
-    return line;
+// The bus and the services it starts get a bare environment: no display to mark and no outer
+// session to find.
+Process::Options BusOptions(const std::string& home, const std::string& runtime) {
+    return {.command = {"/usr/bin/dbus-daemon", "--session", "--address=unix:path=" + home + "/bus",
+                        "--nofork", "--print-address", "--nopidfile"},
+            .environment = {{"PATH", "/usr/bin:/bin"},
+                            {"HOME", home},
+                            {"XDG_RUNTIME_DIR", runtime},
+                            {"GSETTINGS_BACKEND", "memory"}}};
 }
 
 } // namespace
 
-AccessibilityBus::AccessibilityBus() {
+AccessibilityBus::AccessibilityBus() : m_bus(BusOptions(m_home.Path(), m_runtime.Path())) {
     static std::atomic<int> counter{0};
     m_connectionName =
         "reloj-e2e-a11y-" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
-    const std::string runtime = m_dir.Path() + "/runtime";
-    std::filesystem::create_directory(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-
-    // The bus and the services it starts get a bare environment: no display to mark and no
-    // outer session to find.
-    const std::vector<std::string> environment{"PATH=/usr/bin:/bin", "HOME=" + m_dir.Path(),
-                                               "XDG_RUNTIME_DIR=" + runtime,
-                                               "GSETTINGS_BACKEND=memory"};
-    const std::string listen = "--address=unix:path=" + m_dir.Path() + "/bus";
-    int fds[2];
-    if (pipe(fds) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    m_pid = fork();
-    if (m_pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], 1);
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, 2);
-        std::vector<char*> envp;
-        for (const std::string& entry : environment) {
-            envp.push_back(const_cast<char*>(entry.c_str()));
-        }
-        envp.push_back(nullptr);
-        const char* argv[] = {"dbus-daemon",     "--session",   listen.c_str(), "--nofork",
-                              "--print-address", "--nopidfile", nullptr};
-        execve("/usr/bin/dbus-daemon", const_cast<char**>(argv), envp.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    m_sessionAddress = ReadLine(fds[0]);
-    close(fds[0]);
+    m_sessionAddress = m_bus.FirstLine(20s);
     if (m_sessionAddress.empty()) {
-        throw std::runtime_error("dbus-daemon did not start");
+        throw std::runtime_error("dbus-daemon did not start: " + m_bus.ErrorOutput());
     }
 }
 
+// The session bus is stopped once the connections are gone; the accessibility bus launcher
+// leaves with it, taking its own bus along.
 AccessibilityBus::~AccessibilityBus() {
     QDBusConnection::disconnectFromBus(QString::fromStdString(m_connectionName + "-session"));
     QDBusConnection::disconnectFromBus(QString::fromStdString(m_connectionName));
-    // The accessibility bus launcher leaves with the session bus, taking its own bus along.
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-    }
 }
 
 // Asked of the session bus, which starts the accessibility bus the first time.

@@ -35,8 +35,9 @@ class AccessibilityBus {
   private:
     std::string A11yAddress() const;
 
-    TempDir m_dir;
-    pid_t m_pid = -1;
+    TempDir m_home;
+    TempDir m_runtime;
+    Process m_bus;
     std::string m_sessionAddress;
     std::string m_connectionName;
     mutable std::string m_a11yAddress;
