@@ -123,7 +123,8 @@ class FormWindow {
 class SoundPlayer {
   public:
     virtual ~SoundPlayer() = default;
-    // Opens the device on a wave file; later plays reuse it.
+    // Readies the player for a wave file; later plays reuse it. What it holds between plays
+    // is the player's business.
     virtual void Open(const std::string& path) = 0;
     virtual bool IsOpen() const = 0;
     // Back to the start of the sound.
