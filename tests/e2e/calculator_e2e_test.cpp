@@ -51,10 +51,8 @@ class Clock {
     explicit Clock(const std::string& startsAt,
                    const std::map<std::string, std::string>& extra = {})
         : m_server(96) {
-        auto environment = m_bus.Environment();
-        environment["LD_PRELOAD"] = kFakeTimeLibrary;
-        environment["FAKETIME"] = "@" + startsAt;
-        environment["TZ"] = "UTC";
+        auto environment = StartingAt(startsAt);
+        environment.merge(m_bus.Environment());
         for (const auto& [name, value] : extra) {
             environment[name] = value;
         }

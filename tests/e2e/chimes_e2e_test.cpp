@@ -18,16 +18,6 @@ using Steady = std::chrono::steady_clock;
 constexpr int kCentreX = 756;
 constexpr int kCentreY = 43;
 
-// The program's clock starts at this time and runs on from there, `rate` times as fast as the
-// real one.
-std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate = 1) {
-    std::string faked = "@" + dateAndTime;
-    if (rate != 1) {
-        faked += " x" + std::to_string(rate);
-    }
-    return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", faked}, {"TZ", "UTC"}};
-}
-
 double SecondsSince(Steady::time_point start) {
     return std::chrono::duration<double>(Steady::now() - start).count();
 }

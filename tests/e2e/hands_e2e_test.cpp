@@ -28,11 +28,6 @@ constexpr unsigned long kRed = 0xFF0000;
 using Point = std::pair<int, int>;
 using Quad = std::array<Point, 4>;
 
-// The program's clock starts at this time of day and runs on from there in real time.
-std::map<std::string, std::string> StartingAt(const std::string& time) {
-    return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", "@2026-12-08 " + time}, {"TZ", "UTC"}};
-}
-
 double SecondsSince(Steady::time_point start) {
     return std::chrono::duration<double>(Steady::now() - start).count();
 }
@@ -115,7 +110,8 @@ class RunningClock {
             m_server.SetDesktopColour(*desktop);
         }
         m_launched = Steady::now();
-        m_program = std::make_unique<Program>(m_server, commandLine, StartingAt(time));
+        m_program =
+            std::make_unique<Program>(m_server, commandLine, StartingAt("2026-12-08 " + time));
     }
 
     // Waits for both windows to be shown.

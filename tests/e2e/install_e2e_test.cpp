@@ -51,17 +51,16 @@ void PrintTo(const Outcome& o, std::ostream* out) {
 
 // Waits until the program's error output holds the text, or the timeout has passed.
 bool WaitForError(Program& program, const std::string& text, std::chrono::milliseconds timeout) {
-    PollUntil([&] { return Contains(program.ErrorOutput(), text) || !program.Running(); },
-              timeout, 50ms);
+    PollUntil([&] { return Contains(program.ErrorOutput(), text) || !program.Running(); }, timeout,
+              50ms);
     return Contains(program.ErrorOutput(), text);
 }
 
 // Two seconds before noon, in a fixed zone, with every play request logged.
 std::map<std::string, std::string> TwoSecondsBeforeNoon() {
-    return {{"LD_PRELOAD", kFakeTimeLibrary},
-            {"FAKETIME", "@2026-12-08 11:59:58"},
-            {"TZ", "UTC"},
-            {"QT_LOGGING_RULES", "reloj.sound=true"}};
+    auto environment = StartingAt("2026-12-08 11:59:58");
+    environment["QT_LOGGING_RULES"] = "reloj.sound=true";
+    return environment;
 }
 
 std::vector<std::string> SoundNames() {

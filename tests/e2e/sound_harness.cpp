@@ -103,8 +103,7 @@ Process::Options ServerOptions(const std::string& dir, const std::string& socket
     return {.command = {"/usr/bin/pulseaudio", "--daemonize=no", "--system=false",
                         "--exit-idle-time=-1", "--use-pid-file=no", "-n",
                         "--load=module-null-sink sink_name=null",
-                        "--load=module-native-protocol-unix socket=" + socket +
-                            " auth-anonymous=1",
+                        "--load=module-native-protocol-unix socket=" + socket + " auth-anonymous=1",
                         "--log-target=stderr"},
             .environment = env};
 }

@@ -18,14 +18,14 @@ namespace {
 
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
-std::map<std::string, std::string> ProgramEnvironment(
-    const XServer& server, const std::string& runtime,
-    const std::map<std::string, std::string>& extra) {
+std::map<std::string, std::string>
+ProgramEnvironment(const XServer& server, const std::string& runtime,
+                   const std::map<std::string, std::string>& extra) {
     auto env = InheritedEnvironment();
     // The user's own session must not leak in: no Wayland, no platform choice, no logging
     // rules, no sound server.
-    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_LOGGING_RULES",
-                             "PULSE_SERVER"}) {
+    for (const char* name :
+         {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "PULSE_SERVER"}) {
         env.erase(name);
     }
     env["DISPLAY"] = server.DisplayName();
@@ -45,6 +45,14 @@ std::vector<std::string> CommandLine(const Launch& launch,
 }
 
 } // namespace
+
+std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate) {
+    std::string faked = "@" + dateAndTime;
+    if (rate != 1) {
+        faked += " x" + std::to_string(rate);
+    }
+    return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", faked}, {"TZ", "UTC"}};
+}
 
 void PrintTo(const Rect& r, std::ostream* out) {
     *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";

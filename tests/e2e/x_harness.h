@@ -36,6 +36,10 @@ inline constexpr const char* kCalculatorTitle =
 inline constexpr const char* kFakeTimeLibrary =
     "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
 
+// The environment that starts the program's clock at a date and time ("YYYY-MM-DD HH:MM:SS",
+// in UTC) and runs it on from there, `rate` times as fast as the real one.
+std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate = 1);
+
 // X button numbers.
 inline constexpr unsigned kLeftButton = 1;
 inline constexpr unsigned kRightButton = 3;
@@ -108,8 +112,7 @@ struct Launch {
 class Program {
   public:
     Program(const XServer& server, const std::vector<std::string>& arguments,
-            const std::map<std::string, std::string>& environment = {},
-            const Launch& launch = {});
+            const std::map<std::string, std::string>& environment = {}, const Launch& launch = {});
 
     // As for any Process; the program is stopped, if it still runs, when the object goes.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout) {
