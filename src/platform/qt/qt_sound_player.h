@@ -2,7 +2,7 @@
 // and holds nothing between plays: Open only remembers the path, and each Play opens the file,
 // reads its header, lets a sink on the default output pull the samples from the file, and lets
 // go of the file and the sink once the sound has played out. A clock that keeps 26 of these
-// players therefore costs no more memory after its first day than before its first chime.
+// players therefore does not grow as each of its sounds is played for the first time.
 // A missing or broken file, or no sound server, leaves the player silent and changes nothing
 // else. Which sound plays, and when, is the chimes' business.
 #pragma once
