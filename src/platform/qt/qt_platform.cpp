@@ -94,9 +94,15 @@ std::unique_ptr<FormWindow> QtPlatform::CreateForm(const FormDesign& design, For
 }
 
 void QtPlatform::KeepOnTop(WindowHandle window) {
+    if (!m_stacking.NeedsRaise(static_cast<xcb_window_t>(window))) {
+        return;
+    }
     QWidget* widget = QWidget::find(static_cast<WId>(window));
     if (widget == nullptr) {
         return;
+    }
+    if (widget->isVisible()) {
+        m_stacking.Raised(static_cast<xcb_window_t>(window));
     }
     QWidget* owned = nullptr;
     for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {

@@ -1,11 +1,12 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
-// windows as QtFormWindow, topmost placement by raising, screen pixels read from the X server
-// (RootPixelReader), the local time, a modal message box and wave playback. It holds no clock
-// logic.
+// windows as QtFormWindow, topmost placement by raising (when StackingWatch says it is due),
+// screen pixels read from the X server (RootPixelReader), the local time, a modal message box
+// and wave playback. It holds no clock logic.
 #pragma once
 
 #include "platform/platform.h"
 #include "platform/qt/qt_root_pixels.h"
+#include "platform/qt/qt_stacking_watch.h"
 
 namespace reloj {
 
@@ -26,6 +27,7 @@ class QtPlatform final : public Platform {
 
   private:
     RootPixelReader m_rootPixels;
+    StackingWatch m_stacking;
 };
 
 } // namespace reloj
