@@ -2,16 +2,20 @@
 
 #include "common/numeric.h"
 
-#include <cstdio>
+#include <string>
 
 namespace reloj {
 
 namespace {
 
+// At least two digits, zero-padded, as "%02d" writes them; a clock's fields take the short path
+// every second without going through the formatting machinery.
 std::string TwoDigits(int32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", static_cast<int>(value));
-    return text;
+    constexpr int32_t kTen = 10;
+    if (value >= 0 && value < kTen * kTen) {
+        return {static_cast<char>('0' + value / kTen), static_cast<char>('0' + value % kTen)};
+    }
+    return std::to_string(value);
 }
 
 int32_t NumberAt(const std::string& text, std::size_t position, std::size_t length) {

@@ -67,8 +67,11 @@ void Form1::ShowTime(int32_t hour, int32_t minute) {
 }
 
 void Form1::Timer1_Timer() {
+    // The clock is read once a tick: two reads could fall either side of a second, and a tick
+    // that came late could then chime for one second and show the minute of the next.
+    const LocalTime now = m_platform.Now();
     if (lamadrequetepario == "0") {
-        m_chimes.ChimeCheck(TimeText(m_platform.Now()));
+        m_chimes.ChimeCheck(TimeText(now));
     }
 
     if (m_state.ExitHold) {
@@ -88,13 +91,12 @@ void Form1::Timer1_Timer() {
     m_platform.KeepOnTop(m_state.HandsHwnd);
     m_platform.KeepOnTop(m_state.MarkersHwnd);
 
-    const std::string text = HoursMinutesText(m_platform.Now());
-    const HourMinute now = ReadHoursMinutes(text);
-    if (now.minute == LastMinute) {
+    const HourMinute shown = ReadHoursMinutes(HoursMinutesText(now));
+    if (shown.minute == LastMinute) {
         return;
     }
-    LastMinute = now.minute;
-    ShowTime(now.hour, now.minute);
+    LastMinute = shown.minute;
+    ShowTime(shown.hour, shown.minute);
 }
 
 void Form1::ClosingSequence() {

@@ -45,8 +45,8 @@ std::vector<xcb_get_image_cookie_t> RootPixelReader::Ask(const std::vector<Pixel
     cookies.reserve(points.size());
     for (const PixelPoint& p : points) {
         cookies.push_back(xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root,
-                                        static_cast<int16_t>(p.x), static_cast<int16_t>(p.y), 1,
-                                        1, ~0u));
+                                        static_cast<int16_t>(p.x), static_cast<int16_t>(p.y), 1, 1,
+                                        ~0u));
     }
     xcb_flush(m_connection);
     return cookies;
