@@ -155,6 +155,9 @@ std::vector<Colour> QtPlatform::GetPixels(const std::vector<PixelPoint>& points)
 // second, and the shorter path is a good part of what a tick costs.
 LocalTime QtPlatform::Now() const {
     constexpr int kTmYearBase = 1900;
+    // localtime_r alone would keep the zone it first read; tzset looks again (a stat of the
+    // zone file), so a clock left running follows a change of the machine's time zone.
+    tzset();
     const std::time_t seconds = std::time(nullptr);
     std::tm local{};
     if (localtime_r(&seconds, &local) == nullptr) {
