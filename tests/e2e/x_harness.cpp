@@ -207,11 +207,11 @@ std::vector<XWindow> XServer::StackingOrder() const {
     return order;
 }
 
-XWindow XServer::Cover(const Rect& place) const {
+XWindow XServer::Cover(const Rect& place, unsigned long rgb) const {
     const Window window = XCreateSimpleWindow(
         m_display, DefaultRootWindow(m_display), place.left, place.top,
         static_cast<unsigned>(place.right - place.left),
-        static_cast<unsigned>(place.bottom - place.top), 0, 0, 0x00FF00);
+        static_cast<unsigned>(place.bottom - place.top), 0, 0, rgb);
     XMapRaised(m_display, window);
     XSync(m_display, False);
     return window;

@@ -80,8 +80,9 @@ class XServer {
 
     // The top-level windows, bottom to top.
     std::vector<XWindow> StackingOrder() const;
-    // Maps a plain window of our own over the given place and raises it to the top.
-    XWindow Cover(const Rect& place) const;
+    // Maps a plain window of our own, of one colour (0xRRGGBB), over the given place and raises
+    // it to the top.
+    XWindow Cover(const Rect& place, unsigned long rgb = 0x00FF00) const;
 
     void MovePointer(int x, int y) const;
     void Button(unsigned button, bool press) const;
