@@ -13,9 +13,9 @@
 //       "LABEL.key=value" line per figure; the per-thread breakdown goes to --threads, and
 //       each second's CPU and wake-ups to --series.
 //
-//   clockbench tick
-//       Wakes 5 ms after every wall-clock second and does nothing else, until killed: the
-//       least a one-second clock can cost, for scale.
+//   clockbench tick [MS]
+//       Wakes MS milliseconds (default 5) after every wall-clock second and does nothing else,
+//       until killed: the least a one-second clock can cost, for scale.
 //
 // map and sample work from the outside only: the X server's events and /proc. Nothing here
 // asks the measured programs anything, so the figures do not include the cost of measuring.
@@ -482,12 +482,13 @@ int SampleCommand(int argc, char** argv) {
     return 0;
 }
 
-// The least a one-second clock can cost on this machine: wake 5 ms after each wall-clock
-// second, as the clocks aim their timers, and go straight back to sleep. Runs until killed.
-int TickCommand() {
+// The least a one-second clock can cost on this machine: wake a few milliseconds after each
+// wall-clock second, as the clocks aim their timers, and go straight back to sleep. Runs until
+// killed.
+int TickCommand(int64_t offsetMs) {
     for (;;) {
         const int64_t now = Nanoseconds(CLOCK_REALTIME);
-        const int64_t next = (now / kNsPerSecond + 1) * kNsPerSecond + 5 * 1'000'000;
+        const int64_t next = (now / kNsPerSecond + 1) * kNsPerSecond + offsetMs * 1'000'000;
         const timespec at{static_cast<time_t>(next / kNsPerSecond),
                           static_cast<long>(next % kNsPerSecond)};
         clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &at, nullptr);
@@ -503,13 +504,18 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "sample") == 0) {
         return SampleCommand(argc - 2, argv + 2);
     }
-    if (argc == 2 && std::strcmp(argv[1], "tick") == 0) {
-        return TickCommand();
+    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "tick") == 0) {
+        constexpr int64_t kDefaultOffsetMs = 5;
+        const int64_t offset = argc == 3 ? std::atoll(argv[2]) : kDefaultOffsetMs;
+        if (offset < 0 || offset >= 1000) {
+            Fail("tick: the offset is in milliseconds, 0 to 999");
+        }
+        return TickCommand(offset);
     }
     std::fputs("usage: clockbench map [--keep] [--log FILE] [--timeout S] -- PROGRAM [ARGS...]\n"
                "       clockbench sample --seconds S [--threads FILE] [--series FILE]\n"
                "                         LABEL=PID...\n"
-               "       clockbench tick\n",
+               "       clockbench tick [MS]\n",
                stderr);
     return 2;
 }
