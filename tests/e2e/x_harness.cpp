@@ -47,11 +47,18 @@ std::vector<std::string> CommandLine(const Launch& launch,
 } // namespace
 
 std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate) {
-    std::string faked = "@" + dateAndTime;
-    if (rate != 1) {
-        faked += " x" + std::to_string(rate);
+    const std::string faked = "@" + dateAndTime;
+    if (rate == 1) {
+        return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", faked}, {"TZ", "UTC"}};
     }
-    return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", faked}, {"TZ", "UTC"}};
+    // The program's event loop waits for its timers with poll(), whose timeouts libfaketime
+    // cuts to whole real milliseconds: at this speed it would spin instead of sleeping, and a
+    // program that spins loses ticks to anything else the machine does.
+    const std::string rateText = std::to_string(rate);
+    return {{"LD_PRELOAD", std::string(RELOJ_SCALED_POLL) + ":" + kFakeTimeLibrary},
+            {"FAKETIME", faked + " x" + rateText},
+            {"SCALED_POLL_RATE", rateText},
+            {"TZ", "UTC"}};
 }
 
 void PrintTo(const Rect& r, std::ostream* out) {
