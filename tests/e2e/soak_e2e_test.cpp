@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -33,23 +35,56 @@ long ResidentKb(pid_t pid) {
     return -1;
 }
 
+// A chime as the log writes it: the simulated minute it was asked for in, and its file.
+using Chime = std::pair<std::string, std::string>;
+
 // The chimes from 23:30 on the first day to 23:00 seven days later, half an hour apart.
-std::vector<std::string> ExpectedChimes() {
-    std::vector<std::string> files;
+std::vector<Chime> ExpectedChimes() {
+    std::vector<Chime> chimes;
+    std::tm first{};
+    first.tm_year = 2026 - 1900;
+    first.tm_mon = 12 - 1;
+    first.tm_mday = 7;
+    first.tm_hour = 23;
+    first.tm_min = 30;
+    const std::time_t from = timegm(&first);
     for (int slot = 0; slot < kDays * 48; ++slot) {
-        const int minutes = (23 * 60 + 30 + slot * 30) % (24 * 60);
-        const int hour = minutes / 60;
-        if (minutes % 60 == 30) {
-            files.push_back("media.wav");
-        } else if (hour == 0) {
-            files.push_back("24am.wav");
-        } else if (hour < 12) {
-            files.push_back(std::to_string(hour) + "am.wav");
+        const std::time_t at = from + slot * 30L * 60;
+        std::tm when{};
+        gmtime_r(&at, &when);
+        char minute[32];
+        std::strftime(minute, sizeof minute, "%Y-%m-%d %H:%M", &when);
+        std::string file;
+        if (when.tm_min == 30) {
+            file = "media.wav";
+        } else if (when.tm_hour == 0) {
+            file = "24am.wav";
         } else {
-            files.push_back(std::to_string(hour) + "pm.wav");
+            file = std::to_string(when.tm_hour) + (when.tm_hour < 12 ? "am.wav" : "pm.wav");
         }
+        chimes.emplace_back(minute, file);
     }
-    return files;
+    return chimes;
+}
+
+// Every chime that is in one list and not in the other, for a failure that says which.
+std::string Differences(std::vector<Chime> requested, std::vector<Chime> expected) {
+    std::sort(requested.begin(), requested.end());
+    std::sort(expected.begin(), expected.end());
+    std::vector<Chime> missing;
+    std::vector<Chime> extra;
+    std::set_difference(expected.begin(), expected.end(), requested.begin(), requested.end(),
+                        std::back_inserter(missing));
+    std::set_difference(requested.begin(), requested.end(), expected.begin(), expected.end(),
+                        std::back_inserter(extra));
+    std::string text;
+    for (const auto& [minute, file] : missing) {
+        text += "missing " + minute + " " + file + "\n";
+    }
+    for (const auto& [minute, file] : extra) {
+        text += "extra " + minute + " " + file + "\n";
+    }
+    return text;
 }
 
 TEST(Soak, AWeekAtSpeed) {
@@ -59,6 +94,7 @@ TEST(Soak, AWeekAtSpeed) {
     auto environment = StartingAt("2026-12-07 23:10:00", kRate);
     environment["PULSE_SERVER"] = "unix:" + nowhere.Path() + "/no-server.sock";
     environment["QT_LOGGING_RULES"] = "reloj.sound=true;reloj.regions=true";
+    environment["QT_MESSAGE_PATTERN"] = "%{time yyyy-MM-dd HH:mm:ss} %{category}: %{message}";
     const auto launched = std::chrono::steady_clock::now();
     Program reloj(server, {"100|100|70|1|1|0"}, environment, {.realTime = true});
     if (!reloj.RealTime()) {
@@ -103,29 +139,34 @@ TEST(Soak, AWeekAtSpeed) {
     EXPECT_GT(afterFirstHour, 0);
     EXPECT_LT(atTheEnd - afterFirstHour, kMaxGrowthKb);
 
-    std::vector<std::string> chimes;
+    std::vector<Chime> chimes;
     std::set<long> regionCounts;
     long reshapes = 0;
+    // "YYYY-MM-DD HH:MM:SS category: message"
+    constexpr std::size_t kStampLength = 20;
+    constexpr std::size_t kMinuteLength = 16;
+    const std::string play = "reloj.sound: play ";
+    const std::string regions = "reloj.regions: regions ";
     std::istringstream log(reloj.ErrorOutput());
     for (std::string line; std::getline(log, line);) {
-        if (line.rfind("reloj.sound: play ", 0) == 0) {
-            chimes.push_back(line.substr(18));
-        } else if (line.rfind("reloj.regions: regions ", 0) == 0) {
+        if (line.size() <= kStampLength) {
+            continue;
+        }
+        const std::string message = line.substr(kStampLength);
+        if (message.rfind(play, 0) == 0) {
+            chimes.emplace_back(line.substr(0, kMinuteLength), message.substr(play.size()));
+        } else if (message.rfind(regions, 0) == 0) {
             // The first reshape is the ring's, before the hands exist.
             if (++reshapes > 1) {
-                regionCounts.insert(std::stol(line.substr(23)));
+                regionCounts.insert(std::stol(message.substr(regions.size())));
             }
         }
     }
-    // A week of chimes is too long a list to print: say where the two lists part.
-    const std::vector<std::string> expected = ExpectedChimes();
-    const auto parted =
-        std::mismatch(chimes.begin(), chimes.end(), expected.begin(), expected.end());
+    // Each once, in order: the log is in the order the chimes were asked for, and the
+    // expected list is in time order, so equal lists mean no chime twice and none late.
+    const std::vector<Chime> expected = ExpectedChimes();
     EXPECT_EQ(chimes.size(), expected.size());
-    EXPECT_TRUE(parted.first == chimes.end() && parted.second == expected.end())
-        << "chime " << (parted.second - expected.begin()) + 1 << " of the week should be "
-        << (parted.second == expected.end() ? "none" : *parted.second) << " but was "
-        << (parted.first == chimes.end() ? "none" : *parted.first);
+    EXPECT_TRUE(chimes == expected) << Differences(chimes, expected);
     std::printf("%zu chimes, %ld reshapes, live regions %s\n", chimes.size(), reshapes,
                 regionCounts.size() == 1 ? std::to_string(*regionCounts.begin()).c_str()
                                          : "varied");
