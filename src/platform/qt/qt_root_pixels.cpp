@@ -9,6 +9,10 @@ namespace {
 // A true-colour screen of depth 24 stores a pixel as blue, green, red and a spare byte.
 constexpr uint8_t kTrueColourDepth = 24;
 constexpr int kBytesPerPixel = 4;
+// The high bit of an event's type says only that another client sent it.
+constexpr uint8_t kSentEventBit = 0x80;
+constexpr uint32_t kDamageMajor = 1;
+constexpr uint32_t kDamageMinor = 1;
 
 } // namespace
 
@@ -19,7 +23,8 @@ RootPixelReader::~RootPixelReader() {
 }
 
 // The connection is opened on the first read, so a clock with a chosen colour never opens it.
-// It is not Qt's: Qt's reader thread would wake for every answer and wake the clock in turn.
+// It is not Qt's: Qt's reader thread would wake for every answer and every report, and wake the
+// clock in turn; here the reports wait in the socket until the next read takes them.
 bool RootPixelReader::Connect() {
     if (m_connection != nullptr || m_failed) {
         return !m_failed;
@@ -37,10 +42,47 @@ bool RootPixelReader::Connect() {
         xcb_screen_next(&screens);
     }
     m_root = screens.data->root;
+    WatchDamage();
     return true;
 }
 
-std::vector<xcb_get_image_cookie_t> RootPixelReader::Ask(const std::vector<PixelPoint>& points) {
+// Damage on the root window covers whatever is drawn on the screen, the windows over it
+// included. Reported once when it starts to accumulate, until the next read takes it away.
+void RootPixelReader::WatchDamage() {
+    const xcb_query_extension_reply_t* extension =
+        xcb_get_extension_data(m_connection, &xcb_damage_id);
+    if (extension == nullptr || extension->present == 0) {
+        return;
+    }
+    xcb_damage_query_version_reply_t* version = xcb_damage_query_version_reply(
+        m_connection, xcb_damage_query_version(m_connection, kDamageMajor, kDamageMinor), nullptr);
+    if (version == nullptr) {
+        return;
+    }
+    std::free(version);
+    m_damage = xcb_generate_id(m_connection);
+    xcb_damage_create(m_connection, m_damage, m_root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    m_damageEvent = static_cast<uint8_t>(extension->first_event + XCB_DAMAGE_NOTIFY);
+}
+
+bool RootPixelReader::ScreenChanged() {
+    if (m_damage == 0) {
+        return true;
+    }
+    bool changed = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+        changed = changed || (event->response_type & ~kSentEventBit) == m_damageEvent;
+        std::free(event);
+    }
+    return changed;
+}
+
+std::vector<std::optional<Colour>> RootPixelReader::ReadNow(const std::vector<PixelPoint>& points) {
+    // What is drawn from here on will be reported again.
+    if (m_damage != 0) {
+        xcb_damage_subtract(m_connection, m_damage, XCB_NONE, XCB_NONE);
+    }
+    // Every request goes out before the first answer is awaited: one exchange for all points.
     std::vector<xcb_get_image_cookie_t> cookies;
     cookies.reserve(points.size());
     for (const PixelPoint& p : points) {
@@ -48,13 +90,7 @@ std::vector<xcb_get_image_cookie_t> RootPixelReader::Ask(const std::vector<Pixel
                                         static_cast<int16_t>(p.x), static_cast<int16_t>(p.y), 1, 1,
                                         ~0u));
     }
-    xcb_flush(m_connection);
-    return cookies;
-}
-
-std::vector<std::optional<Colour>>
-RootPixelReader::Answers(const std::vector<xcb_get_image_cookie_t>& cookies) {
-    std::vector<std::optional<Colour>> colours(cookies.size());
+    std::vector<std::optional<Colour>> colours(points.size());
     for (std::size_t i = 0; i < cookies.size(); ++i) {
         xcb_get_image_reply_t* reply = xcb_get_image_reply(m_connection, cookies[i], nullptr);
         if (reply == nullptr) {
@@ -74,18 +110,16 @@ std::vector<std::optional<Colour>> RootPixelReader::Read(const std::vector<Pixel
     if (!Connect()) {
         return std::vector<std::optional<Colour>>(points.size());
     }
-    // Answers to a question about other points are read and dropped: the clock has moved.
-    std::vector<std::optional<Colour>> colours = Answers(m_asked);
-    if (m_askedPoints != points) {
-        colours = Answers(Ask(points));
+    if (ScreenChanged() || m_readPoints != points) {
+        m_colours = ReadNow(points);
+        m_readPoints = points;
     }
-    m_asked = Ask(points);
-    m_askedPoints = points;
     // A broken connection (the X server went away) answers nothing from now on, at no cost.
     if (xcb_connection_has_error(m_connection) != 0) {
         m_failed = true;
+        m_colours.assign(points.size(), std::nullopt);
     }
-    return colours;
+    return m_colours;
 }
 
 } // namespace reloj
