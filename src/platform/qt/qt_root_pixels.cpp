@@ -1,6 +1,7 @@
 #include "platform/qt/qt_root_pixels.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace reloj {
 
@@ -77,12 +78,11 @@ bool RootPixelReader::ScreenChanged() {
     return changed;
 }
 
-std::vector<std::optional<Colour>> RootPixelReader::ReadNow(const std::vector<PixelPoint>& points) {
+std::vector<xcb_get_image_cookie_t> RootPixelReader::Ask(const std::vector<PixelPoint>& points) {
     // What is drawn from here on will be reported again.
     if (m_damage != 0) {
         xcb_damage_subtract(m_connection, m_damage, XCB_NONE, XCB_NONE);
     }
-    // Every request goes out before the first answer is awaited: one exchange for all points.
     std::vector<xcb_get_image_cookie_t> cookies;
     cookies.reserve(points.size());
     for (const PixelPoint& p : points) {
@@ -90,7 +90,13 @@ std::vector<std::optional<Colour>> RootPixelReader::ReadNow(const std::vector<Pi
                                         static_cast<int16_t>(p.x), static_cast<int16_t>(p.y), 1, 1,
                                         ~0u));
     }
-    std::vector<std::optional<Colour>> colours(points.size());
+    xcb_flush(m_connection);
+    return cookies;
+}
+
+std::vector<std::optional<Colour>>
+RootPixelReader::Answers(const std::vector<xcb_get_image_cookie_t>& cookies) {
+    std::vector<std::optional<Colour>> colours(cookies.size());
     for (std::size_t i = 0; i < cookies.size(); ++i) {
         xcb_get_image_reply_t* reply = xcb_get_image_reply(m_connection, cookies[i], nullptr);
         if (reply == nullptr) {
@@ -110,9 +116,20 @@ std::vector<std::optional<Colour>> RootPixelReader::Read(const std::vector<Pixel
     if (!Connect()) {
         return std::vector<std::optional<Colour>>(points.size());
     }
-    if (ScreenChanged() || m_readPoints != points) {
-        m_colours = ReadNow(points);
+    if (m_readPoints != points) {
+        // New points (the first read, or the clock has moved): asked and awaited now. Answers
+        // still owed for the old points are taken and dropped.
+        Answers(std::exchange(m_asked, {}));
+        ScreenChanged();
+        m_colours = Answers(Ask(points));
         m_readPoints = points;
+    } else if (!m_asked.empty()) {
+        // Asked on the last read: the answers have long been waiting in the socket.
+        m_colours = Answers(std::exchange(m_asked, {}));
+    }
+    // Something drawn since: asked now, taken on the next read, without waiting for them here.
+    if (ScreenChanged()) {
+        m_asked = Ask(points);
     }
     // A broken connection (the X server went away) answers nothing from now on, at no cost.
     if (xcb_connection_has_error(m_connection) != 0) {
