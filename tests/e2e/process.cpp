@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -56,6 +57,20 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
 }
 
 } // namespace
+
+QuickWakeUps::QuickWakeUps() : m_fd(open("/dev/cpu_dma_latency", O_WRONLY | O_CLOEXEC)) {
+    const int32_t noLatency = 0;
+    if (m_fd >= 0 && write(m_fd, &noLatency, sizeof noLatency) != sizeof noLatency) {
+        close(m_fd);
+        m_fd = -1;
+    }
+}
+
+QuickWakeUps::~QuickWakeUps() {
+    if (m_fd >= 0) {
+        close(m_fd);
+    }
+}
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "reloj-e2e-XXXXXX").string();
@@ -120,6 +135,7 @@ Process::Process(const Options& options) {
     if (options.realTime) {
         // Set here too, so that the answer is known whether or not the child got there first.
         m_realTime = SetRealTime(m_pid);
+        m_quickWakeUps.emplace();
     }
 }
 
