@@ -53,8 +53,8 @@ std::chrono::year_month_day Today(const Platform& platform) {
 
 } // namespace
 
-Form3::Form3(Platform& platform, std::string& chimeFlag)
-    : m_platform(platform), m_chimeFlag(chimeFlag) {}
+Form3::Form3(Platform& platform, bool& chimesMuted)
+    : m_platform(platform), m_chimesMuted(chimesMuted) {}
 
 Form3::~Form3() {
     Unload();
@@ -75,7 +75,7 @@ void Form3::Form_Load() {
         m_window->AddControl(control);
     }
     m_window->AddLine(kLineX, kLineTop, kLineX, kLineBottom, kLinePixels, kLightPeach);
-    m_window->SetValue(kSondhoras, m_chimeFlag == "0" ? 0 : 1);
+    m_window->SetValue(kSondhoras, m_chimesMuted ? 1 : 0);
     m_window->SetFocus(kDia);
     m_window->StartTimer(kTimerMs);
 }
@@ -110,11 +110,12 @@ void Form3::Control_Click(const std::string& control) {
 }
 
 void Form3::sondhoras_Click() {
+    // A box holds 0 or 1; any other value would leave the switch as it stands.
     if (m_window->Value(kSondhoras) == 1) {
-        m_chimeFlag = "1";
+        m_chimesMuted = true;
     }
     if (m_window->Value(kSondhoras) == 0) {
-        m_chimeFlag = "0";
+        m_chimesMuted = false;
     }
 }
 

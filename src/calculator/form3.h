@@ -1,7 +1,7 @@
 // Form3, the calculator window: a small titled window, opened by a double-click on the hands
 // and closed by a click, that shows every second the time lived since the birth date typed in
 // its box, and holds the switch that mutes the chimes. Reading the date and the calendar
-// arithmetic live in birth_date and perendat; the clock's tick reads the mute flag.
+// arithmetic live in birth_date and perendat; the clock's tick reads the mute switch.
 #pragma once
 
 #include "platform/platform.h"
@@ -16,14 +16,14 @@ inline constexpr const char* kCalculatorTitle =
 
 class Form3 : public FormEvents {
   public:
-    // `chimeFlag` is the caption of the hands window's hidden mute label: "0" lets the
-    // chimes play, "1" mutes them.
-    Form3(Platform& platform, std::string& chimeFlag);
+    // `chimesMuted` belongs to the hands window, which reads it on every tick; the check box
+    // writes it and shows it again whenever the window opens.
+    Form3(Platform& platform, bool& chimesMuted);
     ~Form3() override;
 
     // Loads a fresh window (unless one is loaded) and shows it, modeless, without an owner.
     void Show();
-    // Unloads the window, if it is loaded: the typed date goes, the chime flag stays.
+    // Unloads the window, if it is loaded: the typed date goes, the mute switch stays.
     void Unload();
     bool IsLoaded() const { return m_window != nullptr; }
 
@@ -36,7 +36,7 @@ class Form3 : public FormEvents {
     void sondhoras_Click();
 
     Platform& m_platform;
-    std::string& m_chimeFlag;
+    bool& m_chimesMuted;
     std::unique_ptr<FormWindow> m_window;
 };
 

@@ -10,7 +10,7 @@ namespace reloj {
 
 Form1::Form1(ClockState& state, Platform& platform, Form2& owner)
     : m_state(state), m_platform(platform), m_form2(owner), m_chimes(platform),
-      m_form3(platform, lamadrequetepario), m_gestures(state, *this, owner) {}
+      m_form3(platform, chimesMuted), m_gestures(state, *this, owner) {}
 
 Form1::~Form1() = default;
 
@@ -70,7 +70,7 @@ void Form1::Timer1_Timer() {
     // The clock is read once a tick: two reads could fall either side of a second, and a tick
     // that came late could then chime for one second and show the minute of the next.
     const LocalTime now = m_platform.Now();
-    if (lamadrequetepario == "0") {
+    if (!chimesMuted) {
         m_chimes.ChimeCheck(TimeText(now));
     }
 

@@ -48,8 +48,9 @@ class Form1 : public FormEvents {
     void Form_Click() override;
     void Form_DblClick() override;
 
-    // The caption of the hidden label that mutes the chimes: exactly "0" lets them play.
-    std::string lamadrequetepario = "0";
+    // Whether the hour and half-hour chimes are muted; the calculator's check box sets it, and
+    // every run starts with them on. The closing sound ignores it.
+    bool chimesMuted = false;
     Form3& Calculator() { return m_form3; }
 
   private:
