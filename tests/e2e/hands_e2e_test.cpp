@@ -19,8 +19,6 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-
-
 constexpr unsigned long kBlack = 0x000000;
 constexpr unsigned long kWhite = 0xFFFFFF;
 constexpr unsigned long kRed = 0xFF0000;
@@ -129,6 +127,7 @@ class RunningClock {
     }
 
     XServer& Server() { return m_server; }
+    const XServer& Server() const { return m_server; }
     Program& Process() { return *m_program; }
     XWindow Markers() const { return m_markers; }
     XWindow Hands() const { return m_hands; }
@@ -345,6 +344,150 @@ TEST(Hands, ReshapedWhenTheMinuteTurns) {
     ASSERT_TRUE(turned) << "still 10:15 " << turnedAt << " s after the launch";
     EXPECT_GE(turnedAt, 3.0) << "reshaped before the program's clock reached 10:16";
     EXPECT_TRUE(shape == at1016) << Difference(shape, at1016);
+}
+
+// The pixels inside the hands' shape, in screen coordinates, that do not show `colour`,
+// leaving out the circle drawn where the hands meet (`hub` pixels around the centre).
+std::vector<Point> Unpainted(const RunningClock& clock, unsigned long colour, int hub) {
+    const Rect place = clock.HandsPlace();
+    const PixelSet shape = clock.HandsShape();
+    const ScreenArea screen = clock.Server().Capture(place);
+    const int cx = (place.right - place.left) / 2;
+    const int cy = (place.bottom - place.top) / 2;
+    std::vector<Point> wrong;
+    for (const auto& [x, y] : shape) {
+        const bool inWindow =
+            x >= 0 && y >= 0 && x < place.right - place.left && y < place.bottom - place.top;
+        const bool atHub = (x - cx) * (x - cx) + (y - cy) * (y - cy) <= hub * hub;
+        if (inWindow && !atHub &&
+            (screen.pixels.empty() || screen.At(place.left + x, place.top + y) != colour)) {
+            wrong.push_back({place.left + x, place.top + y});
+        }
+    }
+    return wrong;
+}
+
+std::string Listed(const std::vector<Point>& points, unsigned long colour,
+                   const ScreenArea& screen) {
+    std::ostringstream text;
+    text << points.size() << " pixels not " << Hex(colour) << ":";
+    for (std::size_t i = 0; i < points.size() && i < 8; ++i) {
+        const auto [x, y] = points[i];
+        text << " (" << x << "," << y
+             << ")=" << (screen.pixels.empty() ? std::string("?") : Hex(screen.At(x, y)));
+    }
+    return text.str();
+}
+
+struct PaintRow {
+    const char* name;
+    std::vector<std::string> commandLine;
+    std::optional<unsigned long> desktop;
+    unsigned long colour;
+    // How far from the centre the circle where the hands meet may reach, in pixels.
+    int hub;
+};
+
+// A new shape uncovers parts of the window that lay outside the old one: they must show the
+// clock's colour at once, not whatever the window held before. Regression guard: the minute
+// hand stayed a thin sliver for a whole minute after each turn.
+TEST(Hands, EveryPixelOfTheNewShapeIsPainted) {
+    const PaintRow rows[] = {
+        {"default clock", {}, std::nullopt, kRed, 2},
+        {"large bar hands", {"100|100|300|2|1|red"}, std::nullopt, kRed, 5},
+        {"automatic colour", {"718|5|70|1|1|0"}, kBlack, kWhite, 2},
+        {"large bar hands, automatic colour", {"100|100|300|2|1|0"}, kBlack, kWhite, 5},
+    };
+    for (const PaintRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningClock clock(row.commandLine, "10:14:58", row.desktop);
+        ASSERT_TRUE(clock.Started());
+        const PixelSet before = clock.CutHandsShape();
+        std::vector<Point> wrong;
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                wrong = Unpainted(clock, row.colour, row.hub);
+                return wrong.empty();
+            },
+            2s))
+            << "at 10:14, "
+            << Listed(wrong, row.colour, clock.Server().Capture(clock.HandsPlace()));
+
+        ASSERT_TRUE(PollUntil([&] { return clock.HandsShape() != before; }, 5s, 5ms))
+            << "the minute did not turn";
+        // Within the tick that changed the shape: a tick lasts a second.
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                wrong = Unpainted(clock, row.colour, row.hub);
+                return wrong.empty();
+            },
+            500ms, 5ms))
+            << "at 10:15, "
+            << Listed(wrong, row.colour, clock.Server().Capture(clock.HandsPlace()));
+    }
+}
+
+// The pixels of a window's shape that lie inside the window, which are all that can be seen.
+PixelSet Visible(const std::vector<Rect>& shape, const Rect& place) {
+    PixelSet visible;
+    for (const auto& [x, y] : Pixels(shape)) {
+        if (x >= 0 && y >= 0 && x < place.right - place.left && y < place.bottom - place.top) {
+            visible.insert({x, y});
+        }
+    }
+    return visible;
+}
+
+// A clock so small that a window's region comes out empty shows nothing of that window and
+// takes no clicks there: an empty region is no reason to show the whole square. Regression
+// guard: the toolkit took an empty shape for no shape at all.
+TEST(Hands, AnEmptyRegionShowsNothing) {
+    {
+        SCOPED_TRACE("13-pixel ring: dots too small to show");
+        RunningClock clock({"718|5|13|1|1|red"}, "10:10:30", kBlack);
+        ASSERT_TRUE(clock.Started());
+        const Rect place = clock.MarkersPlace();
+        ASSERT_GT(place.right - place.left, 0);
+        EXPECT_TRUE(Visible(clock.Server().Shape(clock.Markers()), place).empty());
+        const PixelSet hands = clock.CutHandsShape();
+        const ScreenArea screen = clock.Server().Capture(place);
+        ASSERT_FALSE(screen.pixels.empty());
+        int red = 0;
+        for (int y = place.top; y < place.bottom; ++y) {
+            for (int x = place.left; x < place.right; ++x) {
+                red += screen.At(x, y) == kRed ? 1 : 0;
+            }
+        }
+        EXPECT_LE(red, static_cast<int>(hands.size())) << "more red than the hands cover";
+    }
+    {
+        // At 10:10 the hands of a 14-pixel ring cover no whole pixel; at 10:11 they do.
+        SCOPED_TRACE("14-pixel ring: hands that come and go");
+        RunningClock clock({"718|5|14|1|1|red"}, "10:10:57", kBlack);
+        ASSERT_TRUE(clock.Started());
+        const Rect place = clock.HandsPlace();
+        EXPECT_TRUE(PollUntil(
+            [&] { return Visible(clock.Server().Shape(clock.Hands()), place).empty(); }, 1s));
+        // A right press on an empty window would step the colour; here it reaches the desktop.
+        clock.Server().MovePointer((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+        Click(clock.Server(), kRightButton);
+        PixelSet shown;
+        ASSERT_TRUE(PollUntil(
+            [&] {
+                shown = Visible(clock.Server().Shape(clock.Hands()), place);
+                return !shown.empty();
+            },
+            5s))
+            << "the hands did not come back at 10:11";
+        std::vector<Point> wrong;
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                wrong = Unpainted(clock, kRed, 1);
+                return wrong.empty();
+            },
+            1s))
+            << Listed(wrong, kRed, clock.Server().Capture(place));
+    }
 }
 
 struct DragRow {

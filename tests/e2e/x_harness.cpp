@@ -173,6 +173,34 @@ unsigned long XServer::Pixel(int x, int y) const {
     return pixel;
 }
 
+ScreenArea XServer::Capture(const Rect& area) const {
+    return CaptureScreen(m_display, area);
+}
+
+ScreenArea CaptureScreen(Display* display, const Rect& area) {
+    ScreenArea captured{area, {}};
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) {
+        return captured;
+    }
+    XImage* image = XGetImage(display, DefaultRootWindow(display), area.left, area.top,
+                              static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        captured.area = {};
+        return captured;
+    }
+    captured.pixels.reserve(static_cast<std::size_t>(width * height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            captured.pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
+        }
+    }
+    XDestroyImage(image);
+    return captured;
+}
+
 bool XServer::SavePng(const std::string& path, std::optional<Rect> area) const {
     return SaveScreen(m_display, path, area);
 }
@@ -182,23 +210,17 @@ bool SaveScreen(Display* display, const std::string& path, std::optional<Rect> a
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, root, &attributes);
     const Rect r = area.value_or(Rect{0, 0, attributes.width, attributes.height});
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    if (width <= 0 || height <= 0) {
+    const ScreenArea captured = CaptureScreen(display, r);
+    if (captured.pixels.empty()) {
         return false;
     }
-    XImage* image = XGetImage(display, root, r.left, r.top, static_cast<unsigned>(width),
-                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return false;
-    }
-    QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            picture.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y) | 0xFF000000));
+    QImage picture(r.right - r.left, r.bottom - r.top, QImage::Format_RGB32);
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            picture.setPixel(x - r.left, y - r.top,
+                             static_cast<QRgb>(captured.At(x, y) | 0xFF000000));
         }
     }
-    XDestroyImage(image);
     return picture.save(QString::fromStdString(path), "PNG");
 }
 

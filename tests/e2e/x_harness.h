@@ -51,6 +51,17 @@ struct Rect {
 
 void PrintTo(const Rect& r, std::ostream* out);
 
+// Screen pixels of a rectangle, as the X server shows them.
+struct ScreenArea {
+    Rect area;
+    std::vector<unsigned long> pixels; // 0xRRGGBB, row by row
+    // The pixel at a screen point inside the area.
+    unsigned long At(int x, int y) const {
+        return pixels[static_cast<std::size_t>((y - area.top) * (area.right - area.left) +
+                                               (x - area.left))];
+    }
+};
+
 class XServer {
   public:
     // A fresh Xvfb with one 1280x1024 screen; dpi, when given, is announced as Xft.dpi.
@@ -67,7 +78,7 @@ class XServer {
 
     // The first viewable top-level window with that title, waiting for it up to the timeout.
     std::optional<XWindow> WaitForWindow(const std::string& title,
-                                        std::chrono::milliseconds timeout = 10s) const;
+                                         std::chrono::milliseconds timeout = 10s) const;
     bool Viewable(XWindow window) const;
     // The window's outer rectangle in root coordinates.
     Rect Geometry(XWindow window) const;
@@ -75,6 +86,8 @@ class XServer {
     std::vector<Rect> Shape(XWindow window) const;
     // The screen pixel at a point, 0xRRGGBB.
     unsigned long Pixel(int x, int y) const;
+    // The screen pixels inside an area, 0xRRGGBB, read in one request.
+    ScreenArea Capture(const Rect& area) const;
     // Saves the screen, or the part of it inside `area`, as a PNG file.
     bool SavePng(const std::string& path, std::optional<Rect> area = std::nullopt) const;
 
@@ -131,6 +144,9 @@ class Program {
     TempDir m_runtime;
     Process m_process;
 };
+
+// The screen pixels of an open display inside an area; no pixels when it cannot be read.
+ScreenArea CaptureScreen(XDisplay* display, const Rect& area);
 
 // Saves the screen of an open display, or the part of it inside `area`, as a PNG file.
 bool SaveScreen(XDisplay* display, const std::string& path, std::optional<Rect> area);

@@ -30,6 +30,8 @@ constexpr int64_t kTickLateMs = 5;
 constexpr int64_t kMsPerSecond = 1000;
 constexpr int kControlFontPixels = 12;
 constexpr int kSmallestFontPixels = 7;
+// A pixel left of and above every window's first pixel: a shape of it alone is empty.
+const QRect kOutsideEveryWindow(-1, -1, 1, 1);
 // A check box's caption shares its width with the box itself.
 constexpr int kCheckIndicatorPixels = 20;
 
@@ -168,8 +170,19 @@ void FormWidget::AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Col
 }
 
 void FormWidget::SetShape(Region region) {
-    setMask(ToQRegion(region));
+    QRegion shape = ToQRegion(region);
+    if (shape.isEmpty()) {
+        // Qt takes an empty mask for no mask at all, which would show the whole square. A
+        // shape made only of a pixel outside the window shows nothing and takes no clicks,
+        // and a later shape that is not empty shows again.
+        shape = QRegion(kOutsideEveryWindow);
+    }
+    setMask(shape);
     m_region = std::move(region);
+    // Qt repaints nothing of what a new shape uncovers, so the parts of the hands that lay
+    // outside the old shape would show whatever the window held before. Paint the whole shape
+    // now, in the tick that changed it; the flush at the end of the tick sends both together.
+    repaint();
     qCInfo(lcRegions, "regions %lld", static_cast<long long>(Region::LiveCount()));
 }
 
