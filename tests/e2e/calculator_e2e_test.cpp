@@ -34,6 +34,9 @@ constexpr int kHandsCentreY = 43;
 constexpr int kSwitchLeft = 224;
 constexpr int kSwitchTop = 32;
 constexpr int kIntoSwitch = 6;
+constexpr int kSwitchHeight = 13;
+// The part of the switch where its box stands; its caption follows.
+constexpr int kSwitchBoxColumns = 20;
 // Longer than any double-click interval, so that the next click counts on its own.
 constexpr auto kClickGap = 800ms;
 // More characters than the tests ever leave in the date box.
@@ -242,6 +245,79 @@ TEST(Calculator, DoubleClickOnTheHandsOpensItCentred) {
     EXPECT_TRUE(clock.Reads("dia", ""));
     EXPECT_TRUE(clock.Reads("datos", ""));
     EXPECT_TRUE(clock.Process().Running());
+}
+
+// A pixel counts as light or dark when each of its channels is.
+bool Light(unsigned long rgb) {
+    return ((rgb >> 16) & 0xFF) >= 0xC0 && ((rgb >> 8) & 0xFF) >= 0xC0 && (rgb & 0xFF) >= 0xC0;
+}
+bool Dark(unsigned long rgb) {
+    return ((rgb >> 16) & 0xFF) <= 0x40 && ((rgb >> 8) & 0xFF) <= 0x40 && (rgb & 0xFF) <= 0x40;
+}
+
+// The mute switch as a user sees it: a light box on the black window, a dark tick in it once
+// checked, and the whole caption inside the window. Regression guard: the box was black on
+// black, and the caption ran past the window's right edge ("... De Las Hora").
+TEST(Calculator, TheMuteSwitchIsSeenWhole) {
+    Clock clock(OnTheDay("10:15:30"));
+    ASSERT_TRUE(clock.Started());
+    ASSERT_TRUE(clock.OpenCalculator());
+    const Rect window = clock.Server().Geometry(clock.Calculator());
+    const Rect row{window.left + kSwitchLeft, window.top + kSwitchTop, window.right,
+                   window.top + kSwitchTop + kSwitchHeight};
+    const auto lightBox = [&](const ScreenArea& screen) {
+        PixelSet light;
+        for (int y = row.top; y < row.bottom; ++y) {
+            for (int x = row.left; x < row.left + kSwitchBoxColumns; ++x) {
+                if (Light(screen.At(x, y))) {
+                    light.insert({x, y});
+                }
+            }
+        }
+        return light;
+    };
+    const auto darkInside = [&](const ScreenArea& screen, const Rect& box) {
+        int dark = 0;
+        for (int y = box.top + 2; y < box.bottom - 2; ++y) {
+            for (int x = box.left + 2; x < box.right - 2; ++x) {
+                dark += Dark(screen.At(x, y)) ? 1 : 0;
+            }
+        }
+        return dark;
+    };
+
+    const ScreenArea unchecked = clock.Server().Capture(row);
+    ASSERT_FALSE(unchecked.pixels.empty());
+    const PixelSet light = lightBox(unchecked);
+    const Rect box = Bounds(light);
+    EXPECT_GE(light.size(), 50u) << "the unchecked box is not light";
+    EXPECT_GE(box.right - box.left, 9) << testing::PrintToString(box);
+    EXPECT_EQ(darkInside(unchecked, box), 0) << "a tick shows in the unchecked box";
+
+    // The caption's letters: light pixels right of the box. The last of them stands clear of
+    // the window's edge, so no letter is cut off there.
+    int firstLetter = row.right, lastLetter = -1;
+    for (int y = row.top; y < row.bottom; ++y) {
+        for (int x = row.left + kSwitchBoxColumns; x < row.right; ++x) {
+            if (Light(unchecked.At(x, y))) {
+                firstLetter = std::min(firstLetter, x);
+                lastLetter = std::max(lastLetter, x);
+            }
+        }
+    }
+    EXPECT_GE(lastLetter - firstLetter, 100) << "the caption is missing or cut short";
+    EXPECT_LE(lastLetter, window.right - 3) << "the caption runs into the window's edge";
+
+    clock.Click(row.left + kIntoSwitch, row.top + kIntoSwitch);
+    ASSERT_TRUE(clock.SwitchReads(true));
+    int dark = 0;
+    PollUntil(
+        [&] {
+            dark = darkInside(clock.Server().Capture(row), box);
+            return dark >= 4;
+        },
+        2s);
+    EXPECT_GE(dark, 4) << "no dark tick in the checked box";
 }
 
 struct TypedRow {

@@ -32,6 +32,9 @@ constexpr int kControlFontPixels = 12;
 constexpr int kSmallestFontPixels = 7;
 // A pixel left of and above every window's first pixel: a shape of it alone is empty.
 const QRect kOutsideEveryWindow(-1, -1, 1, 1);
+// A check box's box and tick, whatever the colour of its caption.
+const QColor kCheckBoxGround(Qt::white);
+const QColor kCheckBoxTick(Qt::black);
 // A check box's caption shares its width with the box itself.
 constexpr int kCheckIndicatorPixels = 20;
 
@@ -47,15 +50,19 @@ void FlushWindowSystem() {
     }
 }
 
-// The largest letters, up to the window's own, in which the text fits the control: the
-// controls keep the sizes they were laid out with, whatever font the desktop offers.
+// The largest letters, up to the window's own, in which the text fits the part of the control
+// that lies inside the window: the controls keep the sizes they were laid out with, whatever
+// font the desktop offers, and a control that reaches past the window's edge still shows its
+// whole text.
 void FitFont(QWidget* control, const QString& text) {
     const int reserved = qobject_cast<QCheckBox*>(control) != nullptr ? kCheckIndicatorPixels : 0;
-    QFont letters = control->parentWidget()->font();
+    const QWidget* window = control->parentWidget();
+    const int shownWidth = std::min(control->width(), window->width() - control->x());
+    QFont letters = window->font();
     for (int pixels = kControlFontPixels; pixels > kSmallestFontPixels; --pixels) {
         letters.setPixelSize(pixels);
         const QFontMetrics metrics(letters);
-        if (metrics.horizontalAdvance(text) + reserved <= control->width() &&
+        if (metrics.horizontalAdvance(text) + reserved <= shownWidth &&
             metrics.height() <= control->height() + 2) {
             break;
         }
@@ -63,7 +70,9 @@ void FitFont(QWidget* control, const QString& text) {
     control->setFont(letters);
 }
 
-// Text in the given colour on the window's black ground.
+// Text in the given colour on the window's black ground. A check box's own box is drawn in
+// the colours of an input field, which would be black on black: it keeps a light box with a
+// dark tick, as users know check boxes, and only its caption takes the colour.
 void Colourise(QWidget* widget, Colour foreground) {
     QPalette palette = widget->palette();
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
@@ -71,6 +80,10 @@ void Colourise(QWidget* widget, Colour foreground) {
     }
     for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
         palette.setColor(role, Qt::black);
+    }
+    if (qobject_cast<QCheckBox*>(widget) != nullptr) {
+        palette.setColor(QPalette::Base, kCheckBoxGround);
+        palette.setColor(QPalette::Text, kCheckBoxTick);
     }
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
