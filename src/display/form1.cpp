@@ -74,14 +74,20 @@ void Form1::Timer1_Timer() {
         m_chimes.ChimeCheck(TimeText(now));
     }
 
-    if (m_state.ExitHold) {
-        ++HoldTicks;
-        if (HoldTicks == kHoldTicksToQuit) {
-            ClosingSequence();
-            return;
+    // The closing box is modal, but the clock goes on ticking beneath it. Once closing has
+    // begun the count stands still: a release lost while the box is up would otherwise let the
+    // 16-bit count run round to the closing count again, and a second closing under the first
+    // would unload the windows it is still using.
+    if (!m_closingStarted) {
+        if (m_state.ExitHold) {
+            ++HoldTicks;
+            if (HoldTicks == kHoldTicksToQuit) {
+                ClosingSequence();
+                return;
+            }
+        } else {
+            HoldTicks = 0;
         }
-    } else {
-        HoldTicks = 0;
     }
 
     if (m_state.ClockColour == kAutomaticColour) {
@@ -100,6 +106,7 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::ClosingSequence() {
+    m_closingStarted = true;
     m_chimes.PlayClosingSound();
     m_platform.MessageBox(kClosingTitle, ClosingMessage());
     m_window->Hide();

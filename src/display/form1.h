@@ -65,6 +65,8 @@ class Form1 : public FormEvents {
     // The latest minute hand, ours; the union of both hands belongs to the window.
     std::optional<Region> MinuteRegion;
     int16_t HoldTicks = 0;
+    // Set when the closing sequence begins and never cleared: a run closes once.
+    bool m_closingStarted = false;
     int32_t LastMinute = 0;
     Chimes m_chimes;
     Form3 m_form3;

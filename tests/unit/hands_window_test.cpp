@@ -155,7 +155,7 @@ TEST_F(Clock, HoldToQuit) {
     EXPECT_FALSE(platform.quitStatus);
     EXPECT_FALSE(Journaled("MessageBox"));
 
-    // Ticks that come while the message box is up carry on counting without closing again.
+    // Ticks that come while the message box is up run as usual but do not close again.
     platform.duringMessageBox = [this] {
         Tick();
         Tick();
@@ -181,6 +181,61 @@ TEST_F(Clock, HoldToQuit) {
     EXPECT_EQ(platform.quitStatus, 0);
     EXPECT_EQ(platform.messageTitle, "^Quorvix^ Velmaro....");
     EXPECT_EQ(platform.messageText, ClosingMessage());
+}
+
+// A stretch of ticks with the button held or not.
+struct HoldRun {
+    bool held;
+    int ticks;
+};
+
+struct UnderTheBoxRow {
+    const char* name;
+    std::vector<HoldRun> underTheBox; // what happens while the closing box is up
+};
+
+// The box is modal but the clock keeps ticking beneath it, and a release can go astray while
+// it is up. However long that lasts, the clock closes once.
+TEST(HoldToQuit, ClosesOnceWhateverTicksUnderTheBox) {
+    // One full turn of a 16-bit count brings it back to the closing count, so a counter that
+    // kept counting under the box would open it again.
+    constexpr int kSixteenBitTurn = 65536;
+    const UnderTheBoxRow rows[] = {
+        {"a few ticks with the button still down", {{true, 2}}},
+        {"regression: a lost release keeps the button down past a turn of a 16-bit count",
+         {{true, kSixteenBitTurn + kHoldTicksToQuit}}},
+        {"a release, then a fresh hold as long as the closing one",
+         {{false, 1}, {true, 2 * kHoldTicksToQuit}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakePlatform rowPlatform;
+        Module1 rowModule{rowPlatform};
+        ASSERT_FALSE(rowModule.Main("").error);
+        Form1& form = rowModule.MarkerForm().Hands();
+        ClockState& s = rowModule.State();
+        int boxes = 0;
+        rowPlatform.duringMessageBox = [&] {
+            if (++boxes > 1) {
+                return; // a second box: the fault itself, and not to be ticked under again
+            }
+            for (const HoldRun& run : row.underTheBox) {
+                s.ExitHold = run.held;
+                for (int i = 0; i < run.ticks && form.IsLoaded() && boxes == 1; ++i) {
+                    form.Timer1_Timer();
+                }
+            }
+        };
+        s.ExitHold = true;
+        for (int i = 0; i < kHoldTicksToQuit; ++i) {
+            form.Timer1_Timer();
+        }
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(rowPlatform.quitStatus, 0);
+        EXPECT_EQ(std::count(rowPlatform.journal.begin(), rowPlatform.journal.end(),
+                             std::string("Quit 0")),
+                  1);
+    }
 }
 
 TEST(ClosingMessage, TenLinesJoinedByLineFeeds) {
