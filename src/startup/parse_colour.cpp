@@ -5,6 +5,7 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -172,14 +173,14 @@ int32_t Component(std::string_view text) {
 
 // "rgb", an optional "(", then red, green and blue separated by commas. Without a comma
 // there is no triple at all.
-Colour ParseTriple(std::string_view working) {
+std::optional<Colour> ParseTriple(std::string_view working) {
     std::string_view rest = working.substr(kRgbPrefix.size());
     if (!rest.empty() && rest.front() == '(') {
         rest.remove_prefix(1);
     }
     const auto comma1 = rest.find(',');
     if (comma1 == std::string_view::npos) {
-        return kNoColour;
+        return std::nullopt;
     }
     const std::string_view red = rest.substr(0, comma1);
     std::string_view afterRed = rest.substr(comma1 + 1);
@@ -216,19 +217,25 @@ ColourResult ParseColour(std::string_view text) {
         text.remove_suffix(1);
     }
     if (text.size() >= 2 && text[0] == '&' && (text[1] == 'h' || text[1] == 'H')) {
-        return ParseHex(text.substr(2));
+        ColourResult result = ParseHex(text.substr(2));
+        result.form = ColourForm::Hexadecimal;
+        return result;
     }
     if (IsNumericText(text)) {
-        return ParseDecimal(text);
+        ColourResult result = ParseDecimal(text);
+        result.form = ColourForm::Decimal;
+        return result;
     }
     const std::string working = LowerCase(TrimSpaces(text));
     for (const auto& [word, colour] : kColourWords) {
         if (word == working) {
-            return {colour};
+            return {colour, ColourError::None, ColourForm::Word};
         }
     }
     if (std::string_view(working).starts_with(kRgbPrefix)) {
-        return {ParseTriple(working)};
+        if (const auto triple = ParseTriple(working)) {
+            return {*triple, ColourError::None, ColourForm::Triple};
+        }
     }
     return {kNoColour};
 }

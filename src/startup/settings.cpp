@@ -162,14 +162,16 @@ Settings ReadSettings(std::string_view commandLine, float screenTwipsPerPixelX,
                 return reader.result;
             }
             s.ClockColour = colour.value;
-            if (s.ClockColour == kNoColour) {
+            // A number that was read but lies outside the colours (-1, &hFFFFFFFF) is told
+            // apart from a text that could not be read at all, though both give -1.
+            if (colour.form == ColourForm::Unrecognised) {
                 reader.result.warnings.push_back("reloj: aviso: color " +
                                                  Quote(text[kColourField]) +
                                                  " no reconocido; se muestra el rojo");
             } else if (ShownColour(s.ClockColour) != s.ClockColour) {
-                reader.result.warnings.push_back("reloj: aviso: el color " +
-                                                 Quote(text[kColourField]) +
-                                                 " no es un color RGB; se muestra el rojo");
+                reader.result.warnings.push_back(
+                    "reloj: aviso: el valor " + Quote(text[kColourField]) +
+                    " no es un color (los colores van de 0 a &HFFFFFF); se muestra el rojo");
             }
         }
     }

@@ -97,6 +97,35 @@ TEST(Startup, UnrecognisedColourWarnsAndShowsRed) {
               "reloj: aviso: color «purple» no reconocido; se muestra el rojo\n");
 }
 
+struct OutOfRangeRow {
+    const char* name;
+    std::string colourText;
+};
+
+// A number that was read but is no colour gets a warning of its own; the clock still shows
+// red, runs, and stops normally.
+TEST(Startup, NumberOutsideTheColoursWarnsAndShowsRed) {
+    const OutOfRangeRow rows[] = {
+        {"regression: typed -1", "-1"},
+        {"regression: eight hexadecimal digits", "&hFFFFFFFF"},
+    };
+    XServer server(96);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Program reloj(server, {"10|10|70|1|1|" + row.colourText});
+        const auto window = server.WaitForWindow(kMarkerTitle);
+        ASSERT_TRUE(window) << reloj.ErrorOutput();
+        EXPECT_TRUE(PollUntil([&] { return server.Pixel(10 + 39, 10 + 4) == kRed; }, 5s));
+        EXPECT_TRUE(reloj.Running());
+        EXPECT_EQ(reloj.ErrorOutput(), "reloj: aviso: el valor «" + row.colourText +
+                                           "» no es un color (los colores van de 0 a "
+                                           "&HFFFFFF); se muestra el rojo\n");
+        ASSERT_TRUE(reloj.Stop());
+        EXPECT_EQ(reloj.WaitForExit(0ms), 0);
+        EXPECT_TRUE(PollUntil([&] { return !server.WaitForWindow(kMarkerTitle, 0ms); }, 5s));
+    }
+}
+
 struct RefusedRow {
     const char* name;
     std::string commandLine;

@@ -92,6 +92,43 @@ TEST(ParseColour, Table) {
     }
 }
 
+struct FormRow {
+    const char* name;
+    std::string_view text;
+    Colour expected;
+    ColourForm form;
+};
+
+// How a text was read, so that start-up can tell a number that is no colour from a text it
+// could not read at all: both can give -1.
+TEST(ParseColour, HowTheTextWasRead) {
+    const FormRow rows[] = {
+        {"issue: typed -1", "-1", -1, ColourForm::Decimal},
+        {"issue: eight hexadecimal digits", "&hFFFFFFFF", -1, ColourForm::Hexadecimal},
+        {"eight digits with trailing ampersand", "&HFFFFFFFF&", -1, ColourForm::Hexadecimal},
+        {"fraction rounding to -1", "-0.6", -1, ColourForm::Decimal},
+        {"fraction rounding to black", "-0.4", 0, ColourForm::Decimal},
+        {"one above full white", "16777216", 16777216, ColourForm::Decimal},
+        {"half rounding above full white", "16777215.5", 16777216, ColourForm::Decimal},
+        {"seven hexadecimal digits", "&h1000000", 16777216, ColourForm::Hexadecimal},
+        {"full white in hexadecimal", "&hFFFFFF", 16777215, ColourForm::Hexadecimal},
+        {"word", "Rot", 255, ColourForm::Word},
+        {"palette index", "qbcolor(15)", 16777215, ColourForm::Word},
+        {"component held to 255", "rgb(300,0,0)", 255, ColourForm::Triple},
+        {"no triple without a comma", "rgb 255 0 0", -1, ColourForm::Unrecognised},
+        {"unknown word", "purple", -1, ColourForm::Unrecognised},
+        {"ampersand alone", "&", -1, ColourForm::Unrecognised},
+        {"not a number", "nan", -1, ColourForm::Unrecognised},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto result = ParseColour(row.text);
+        EXPECT_TRUE(result.ok());
+        EXPECT_EQ(result.value, row.expected);
+        EXPECT_EQ(result.form, row.form);
+    }
+}
+
 TEST(ParseColour, InvalidUtf8IsUnrecognised) {
     EXPECT_EQ(ParseColour("\xff\xfe").value, -1);
     EXPECT_EQ(ParseColour("rgb(\xc3,1,2)").value, 1 * 256 + 2 * 65536);

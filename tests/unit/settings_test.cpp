@@ -154,6 +154,61 @@ TEST(ReadSettings, UnrecognisedColourWarnsAndShowsRed) {
     EXPECT_EQ(ShownColour(settings.state.ClockColour), 255);
 }
 
+struct ColourWarningRow {
+    const char* name;
+    const char* colourText;
+    Colour clockColour;
+    const char* warning; // nullptr: none
+};
+
+// A colour that cannot be shown is a warning, never an error: the clock shows red and runs.
+TEST(ReadSettings, ColourWarnings) {
+    const ColourWarningRow rows[] = {
+        {"unknown word", "purple", -1,
+         "reloj: aviso: color «purple» no reconocido; se muestra el rojo"},
+        {"ampersand alone", "&", -1, "reloj: aviso: color «&» no reconocido; se muestra el rojo"},
+        {"rgb without a comma", "rgb", -1,
+         "reloj: aviso: color «rgb» no reconocido; se muestra el rojo"},
+        {"regression: typed -1 was called unrecognised", "-1", -1,
+         "reloj: aviso: el valor «-1» no es un color (los colores van de 0 a &HFFFFFF); se "
+         "muestra el rojo"},
+        {"regression: &hFFFFFFFF was called unrecognised", "&hFFFFFFFF", -1,
+         "reloj: aviso: el valor «&hFFFFFFFF» no es un color (los colores van de 0 a "
+         "&HFFFFFF); se muestra el rojo"},
+        {"value named as typed", "&HFFFFFFFF&", -1,
+         "reloj: aviso: el valor «&HFFFFFFFF&» no es un color (los colores van de 0 a "
+         "&HFFFFFF); se muestra el rojo"},
+        {"other negative", "-2", -2,
+         "reloj: aviso: el valor «-2» no es un color (los colores van de 0 a &HFFFFFF); se "
+         "muestra el rojo"},
+        {"one above full white", "16777216", 16777216,
+         "reloj: aviso: el valor «16777216» no es un color (los colores van de 0 a &HFFFFFF); "
+         "se muestra el rojo"},
+        {"seven hexadecimal digits", "&h1000000", 16777216,
+         "reloj: aviso: el valor «&h1000000» no es un color (los colores van de 0 a "
+         "&HFFFFFF); se muestra el rojo"},
+        {"sign bit", "&h80000000", -2147483647 - 1,
+         "reloj: aviso: el valor «&h80000000» no es un color (los colores van de 0 a "
+         "&HFFFFFF); se muestra el rojo"},
+        {"full white", "&hFFFFFF", 16777215, nullptr},
+        {"fraction rounding to black is the automatic colour", "-0.4", 0, nullptr},
+        {"component above 255 counts as 255", "rgb(300,0,0)", 255, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Settings settings = ReadSettings(std::string("1|1|70|1|1|") + row.colourText, 15, 15);
+        ASSERT_FALSE(settings.error);
+        EXPECT_EQ(settings.state.ClockColour, row.clockColour);
+        if (row.warning == nullptr) {
+            EXPECT_TRUE(settings.warnings.empty());
+        } else {
+            ASSERT_EQ(settings.warnings.size(), 1u);
+            EXPECT_EQ(settings.warnings[0], row.warning);
+            EXPECT_EQ(ShownColour(settings.state.ClockColour), kDefaultColour);
+        }
+    }
+}
+
 TEST(ShownColour, OnlyRgbValuesShowAsThemselves) {
     EXPECT_EQ(ShownColour(0), 0);
     EXPECT_EQ(ShownColour(0xFFFFFF), 0xFFFFFF);
