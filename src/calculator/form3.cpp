@@ -60,10 +60,10 @@ Form3::~Form3() {
     Unload();
 }
 
-void Form3::Show() {
+void Form3::Show(FormWindow& owner) {
     if (!m_window) {
         m_window = m_platform.CreateForm(
-            FormDesign{kCalculatorTitle, false, kClientWidth, kClientHeight}, nullptr, *this);
+            FormDesign{kCalculatorTitle, false, kClientWidth, kClientHeight}, &owner, *this);
         Form_Load();
     }
     m_window->Show();

@@ -21,8 +21,9 @@ class Form3 : public FormEvents {
     Form3(Platform& platform, bool& chimesMuted);
     ~Form3() override;
 
-    // Loads a fresh window (unless one is loaded) and shows it, modeless, without an owner.
-    void Show();
+    // Loads a fresh window (unless one is loaded) and shows it, modeless. It is the hands
+    // window's own, so that it opens above the clock and stays there while it is open.
+    void Show(FormWindow& owner);
     // Unloads the window, if it is loaded: the typed date goes, the mute switch stays.
     void Unload();
     bool IsLoaded() const { return m_window != nullptr; }

@@ -108,7 +108,8 @@ void Form1::Timer1_Timer() {
 void Form1::ClosingSequence() {
     m_closingStarted = true;
     m_chimes.PlayClosingSound();
-    m_platform.MessageBox(kClosingTitle, ClosingMessage());
+    // The box is the hands window's own, so that it stays above the clock while it is open.
+    m_platform.MessageBox(*m_window, kClosingTitle, ClosingMessage());
     m_window->Hide();
     // Unloading the marker window unloads this one, and the program ends; nothing of this
     // window may be touched after it.
@@ -132,7 +133,7 @@ void Form1::Form_Click() {
 }
 
 void Form1::Form_DblClick() {
-    m_form3.Show();
+    m_form3.Show(*m_window);
 }
 
 } // namespace reloj

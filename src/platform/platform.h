@@ -142,11 +142,12 @@ class Platform {
     virtual float ScreenTwipsPerPixelY() const = 0;
 
     // Makes a window, hidden, that reports its events to `events`. An owned window always
-    // stays above its owner.
+    // stays above its owner, and goes on top with it whenever the owner is kept on top.
     virtual std::unique_ptr<FormWindow> CreateForm(const FormDesign& design, FormWindow* owner,
                                                    FormEvents& events) = 0;
 
-    // Puts the window at the top of the topmost band without moving, resizing or activating it.
+    // Puts the window at the top of the topmost band without moving, resizing or activating it;
+    // the shown windows it owns stay above it.
     virtual void KeepOnTop(WindowHandle window) = 0;
 
     // The colour shown on the screen at a point in screen pixels, 0x00BBGGRR, or -1 when the
@@ -163,8 +164,10 @@ class Platform {
 
     virtual LocalTime Now() const = 0;
 
-    // A modal message box with one OK button and no icon; returns when it is dismissed.
-    virtual void MessageBox(const std::string& title, const std::string& text) = 0;
+    // A modal message box with one OK button and no icon, each line of the text on one line;
+    // returns when it is dismissed. Like an owned window, it stays above its owner.
+    virtual void MessageBox(FormWindow& owner, const std::string& title,
+                            const std::string& text) = 0;
 
     // Ends the program with the given status once the current event has been handled.
     virtual void Quit(int status) = 0;

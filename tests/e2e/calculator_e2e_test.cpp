@@ -52,7 +52,8 @@ constexpr const char* kInvalidCaption = "Fecha no válida.";
 class Clock {
   public:
     explicit Clock(const std::string& startsAt,
-                   const std::map<std::string, std::string>& extra = {})
+                   const std::map<std::string, std::string>& extra = {},
+                   const std::vector<std::string>& commandLine = {})
         : m_server(96) {
         auto environment = StartingAt(startsAt);
         environment.merge(m_bus.Environment());
@@ -60,7 +61,7 @@ class Clock {
             environment[name] = value;
         }
         m_launched = Steady::now();
-        m_program = std::make_unique<Program>(m_server, std::vector<std::string>{}, environment);
+        m_program = std::make_unique<Program>(m_server, commandLine, environment);
     }
 
     testing::AssertionResult Started() {
@@ -71,13 +72,15 @@ class Clock {
                    << "the clock's windows did not appear; the program wrote: "
                    << m_program->ErrorOutput();
         }
+        m_markers = *markers;
         m_hands = *hands;
         m_shown = Steady::now();
         return testing::AssertionSuccess();
     }
 
     testing::AssertionResult OpenCalculator() {
-        DoubleClick(kHandsCentreX, kHandsCentreY);
+        const Rect hands = m_server.Geometry(m_hands);
+        DoubleClick((hands.left + hands.right) / 2, (hands.top + hands.bottom) / 2);
         const auto window = m_server.WaitForWindow(kCalculatorTitle);
         if (!window) {
             return testing::AssertionFailure()
@@ -154,6 +157,7 @@ class Clock {
     XServer& Server() { return m_server; }
     Program& Process() { return *m_program; }
     const AccessibilityBus& Bus() const { return m_bus; }
+    XWindow Markers() const { return m_markers; }
     XWindow Hands() const { return m_hands; }
     XWindow Calculator() const { return m_calculator; }
 
@@ -208,6 +212,7 @@ class Clock {
     AccessibilityBus m_bus;
     XServer m_server;
     std::unique_ptr<Program> m_program;
+    XWindow m_markers = 0;
     XWindow m_hands = 0;
     XWindow m_calculator = 0;
     Steady::time_point m_launched;
@@ -318,6 +323,51 @@ TEST(Calculator, TheMuteSwitchIsSeenWhole) {
         },
         2s);
     EXPECT_GE(dark, 4) << "no dark tick in the checked box";
+}
+
+// A clock in the middle of the screen lies under the calculator, which opens centred: the
+// calculator stays above the clock's windows while it is open, and the clock stays above every
+// other window. Regression guard: the dots covered the calculator's result.
+TEST(Calculator, StaysAboveTheClockItOpensOver) {
+    constexpr unsigned long kRed = 0xFF0000;
+    Clock clock(OnTheDay("10:15:30"), {}, {"590|460|100|1|1|red"});
+    ASSERT_TRUE(clock.Started());
+    ASSERT_TRUE(clock.OpenCalculator());
+    XServer& server = clock.Server();
+    const auto onTop = [&] {
+        const auto order = server.StackingOrder();
+        return order.size() >= 3 && order[order.size() - 1] == clock.Calculator() &&
+               order[order.size() - 2] == clock.Hands() &&
+               order[order.size() - 3] == clock.Markers();
+    };
+    const auto redUnder = [&] {
+        const Rect place = server.Geometry(clock.Calculator());
+        const ScreenArea screen = server.Capture(place);
+        return std::count(screen.pixels.begin(), screen.pixels.end(), kRed);
+    };
+    const Rect calculator = server.Geometry(clock.Calculator());
+    const Rect clockPlace = server.Geometry(clock.Markers());
+    ASSERT_TRUE(calculator.left < clockPlace.right && clockPlace.left < calculator.right &&
+                calculator.top < clockPlace.bottom && clockPlace.top < calculator.bottom)
+        << "the calculator does not lie over the clock";
+
+    // Through a few ticks, each of which keeps the clock on top.
+    const auto until = Steady::now() + 2500ms;
+    while (Steady::now() < until) {
+        ASSERT_TRUE(onTop()) << "the calculator went under the clock: "
+                             << testing::PrintToString(server.StackingOrder()) << " markers "
+                             << clock.Markers() << " hands " << clock.Hands() << " calculator "
+                             << clock.Calculator();
+        ASSERT_EQ(redUnder(), 0) << "the clock shows through the calculator";
+        std::this_thread::sleep_for(100ms);
+    }
+
+    // Another window over all three goes back under the clock, and the calculator stays above.
+    const XWindow cover = server.Cover(Rect{400, 400, 900, 600}, 0x00FF00);
+    EXPECT_TRUE(PollUntil(onTop, 3s)) << "the clock and the calculator did not come back on top";
+    const auto order = server.StackingOrder();
+    EXPECT_NE(std::find(order.begin(), order.end(), cover), order.end());
+    EXPECT_EQ(redUnder(), 0);
 }
 
 struct TypedRow {

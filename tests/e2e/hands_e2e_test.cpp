@@ -636,6 +636,78 @@ TEST(Hands, HoldingAButtonFiveSecondsCloses) {
     }
 }
 
+// The lines of text in a window: runs of pixel rows with letters in them (pixels far from the
+// window's ground) that begin in its left quarter, where a button's row does not.
+int TextLines(const ScreenArea& screen) {
+    const Rect& r = screen.area;
+    const unsigned long ground = screen.At(r.left + 1, r.top + 1);
+    const auto far = [ground](unsigned long rgb) {
+        for (int shift : {0, 8, 16}) {
+            const int a = static_cast<int>((rgb >> shift) & 0xFF);
+            const int b = static_cast<int>((ground >> shift) & 0xFF);
+            if (std::abs(a - b) > 0x60) {
+                return true;
+            }
+        }
+        return false;
+    };
+    int lines = 0;
+    bool inLine = false;
+    for (int y = r.top; y < r.bottom; ++y) {
+        bool letters = false;
+        for (int x = r.left; x < r.left + (r.right - r.left) / 4 && !letters; ++x) {
+            letters = far(screen.At(x, y));
+        }
+        lines += letters && !inLine ? 1 : 0;
+        inLine = letters;
+    }
+    return lines;
+}
+
+// The closing box of a clock in the middle of the screen stays above the clock's windows for
+// as long as it is open, and shows each of its ten lines on one line. Regression guards: the
+// dots covered the box, and the box wrapped its long rule in two.
+TEST(Hands, TheClosingBoxStaysAboveTheClockWithTenWholeLines) {
+    RunningClock clock({"590|460|100|1|1|red"}, "10:15:30");
+    ASSERT_TRUE(clock.Started());
+    XServer& server = clock.Server();
+    const auto [x, y] = clock.Grip();
+    server.MovePointer(x, y);
+    server.Button(kLeftButton, true);
+    const auto box = server.WaitForWindow(kClosingTitle, 8s);
+    server.Button(kLeftButton, false);
+    ASSERT_TRUE(box);
+    const Rect place = server.Geometry(*box);
+    const Rect clockPlace = clock.MarkersPlace();
+    ASSERT_TRUE(place.left < clockPlace.right && clockPlace.left < place.right &&
+                place.top < clockPlace.bottom && clockPlace.top < place.bottom)
+        << "the box does not lie over the clock";
+
+    // Through a few ticks, each of which keeps the clock on top of everything else.
+    const auto until = Steady::now() + 2500ms;
+    while (Steady::now() < until) {
+        const auto order = server.StackingOrder();
+        ASSERT_EQ(order.back(), *box) << "the box went under the clock";
+        const ScreenArea screen = server.Capture(place);
+        ASSERT_EQ(std::count(screen.pixels.begin(), screen.pixels.end(), kRed), 0)
+            << "the clock shows through the box";
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_EQ(TextLines(server.Capture(place)), 10);
+
+    std::optional<int> status;
+    PollUntil(
+        [&] {
+            server.Focus(*box);
+            server.Key("Return", true);
+            server.Key("Return", false);
+            status = clock.Process().WaitForExit(500ms);
+            return status.has_value();
+        },
+        5s, 0ms);
+    EXPECT_EQ(status, 0) << clock.Process().ErrorOutput();
+}
+
 TEST(Hands, PressesShorterThanTheHoldDoNotClose) {
     RunningClock clock({}, "10:15:30");
     ASSERT_TRUE(clock.Started());

@@ -9,7 +9,7 @@ namespace {
 class Calculator : public ::testing::Test {
   protected:
     test::FakeFormWindow& Open() {
-        form.Show();
+        form.Show(*hands);
         auto* window = platform.Find(kCalculatorTitle);
         EXPECT_NE(window, nullptr);
         return *window;
@@ -21,6 +21,9 @@ class Calculator : public ::testing::Test {
     }
 
     test::FakePlatform platform;
+    FormEvents handsEvents;
+    std::unique_ptr<FormWindow> hands =
+        platform.CreateForm(FormDesign{"reloj", true}, nullptr, handsEvents);
     bool muted = false;
     Form3 form{platform, muted};
 };

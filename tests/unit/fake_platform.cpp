@@ -122,9 +122,13 @@ void FakeFormWindow::Hide() {
     visible = false;
 }
 
-std::unique_ptr<FormWindow> FakePlatform::CreateForm(const FormDesign& design, FormWindow*,
+std::unique_ptr<FormWindow> FakePlatform::CreateForm(const FormDesign& design, FormWindow* owner,
                                                      FormEvents& events) {
-    return std::make_unique<FakeFormWindow>(*this, design.title, m_nextHandle++, events);
+    auto window = std::make_unique<FakeFormWindow>(*this, design.title, m_nextHandle++, events);
+    if (auto* fakeOwner = dynamic_cast<FakeFormWindow*>(owner)) {
+        window->owner = fakeOwner->Title();
+    }
+    return window;
 }
 
 void FakePlatform::KeepOnTop(WindowHandle window) {
@@ -143,8 +147,11 @@ Colour FakePlatform::GetPixel(int32_t x, int32_t y) {
     return desktop;
 }
 
-void FakePlatform::MessageBox(const std::string& title, const std::string& text) {
+void FakePlatform::MessageBox(FormWindow& owner, const std::string& title,
+                              const std::string& text) {
     journal.push_back("MessageBox");
+    const auto* fakeOwner = dynamic_cast<FakeFormWindow*>(&owner);
+    messageOwner = fakeOwner != nullptr ? fakeOwner->Title() : std::string("?");
     messageTitle = title;
     messageText = text;
     if (duringMessageBox) {

@@ -61,6 +61,8 @@ class FakeFormWindow final : public FormWindow {
     std::optional<Colour> backColor;
     bool visible = false;
     std::optional<Region> region;
+    // The title of the window that owns this one; empty for none.
+    std::string owner;
 
   private:
     void Note(const std::string& what);
@@ -84,7 +86,8 @@ class FakePlatform final : public Platform {
     void KeepOnTop(WindowHandle window) override;
     Colour GetPixel(int32_t x, int32_t y) override;
     LocalTime Now() const override { return now; }
-    void MessageBox(const std::string& title, const std::string& text) override;
+    void MessageBox(FormWindow& owner, const std::string& title,
+                    const std::string& text) override;
     void Quit(int status) override;
     std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
     std::string SoundDirectory() const override { return "/sonidos/"; }
@@ -94,7 +97,7 @@ class FakePlatform final : public Platform {
     std::vector<std::pair<PixelPoint, Colour>> pixels;
     LocalTime now{2026, 12, 8, 10, 15, 0};
     std::optional<int> quitStatus;
-    std::string messageTitle, messageText;
+    std::string messageTitle, messageText, messageOwner;
     // Runs while the message box is up, as events delivered under a modal box would.
     std::function<void()> duringMessageBox;
 

@@ -181,6 +181,8 @@ TEST_F(Clock, HoldToQuit) {
     EXPECT_EQ(platform.quitStatus, 0);
     EXPECT_EQ(platform.messageTitle, "^Quorvix^ Velmaro....");
     EXPECT_EQ(platform.messageText, ClosingMessage());
+    // The box belongs to the hands, so that it stays above the clock while it is open.
+    EXPECT_EQ(platform.messageOwner, kHandsTitle);
 }
 
 // A stretch of ticks with the button held or not.
@@ -348,6 +350,8 @@ TEST_F(Clock, ClickClosesTheCalculatorAndDoubleClickOpensAFreshOne) {
     Start("");
     Form().Form_DblClick();
     ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
+    // Owned by the hands, it opens above the clock and stays there.
+    EXPECT_EQ(platform.Find(kCalculatorTitle)->owner, kHandsTitle);
     // A double-click starts with a click: the open calculator goes, a new one comes.
     platform.journal.clear();
     Form().Form_Click();

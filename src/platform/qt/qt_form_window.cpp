@@ -137,6 +137,18 @@ int16_t ButtonsCode(Qt::MouseButtons buttons) {
 
 } // namespace
 
+std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
+    std::vector<QWidget*> owned;
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() && child->isVisible()) {
+            owned.push_back(child);
+            const std::vector<QWidget*> theirs = ShownOwnedWindows(child);
+            owned.insert(owned.end(), theirs.begin(), theirs.end());
+        }
+    }
+    return owned;
+}
+
 FormWidget::FormWidget(const FormDesign& design, QWidget* owner, FormEvents& events,
                        int32_t twipsPerPixelX, int32_t twipsPerPixelY)
     : QWidget(owner), m_events(&events), m_twipsPerPixelX(twipsPerPixelX),
@@ -485,6 +497,10 @@ WindowHandle QtFormWindow::hWnd() const {
 }
 void QtFormWindow::Show() {
     m_widget->show();
+    // A window shown after the windows it owns comes up on top of them; they go back above it.
+    for (QWidget* owned : ShownOwnedWindows(m_widget)) {
+        owned->raise();
+    }
 }
 void QtFormWindow::Hide() {
     m_widget->hide();

@@ -16,6 +16,11 @@
 
 namespace reloj {
 
+// The shown windows a window owns, each followed by those it owns in turn: the order from the
+// bottom up in which they must stand above it (the hands above the dots; the calculator and
+// the closing box above the hands).
+std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
+
 class FormWidget final : public QWidget {
   public:
     FormWidget(const FormDesign& design, QWidget* owner, FormEvents& events, int32_t twipsPerPixelX,

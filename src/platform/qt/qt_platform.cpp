@@ -7,7 +7,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QMessageBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QScreen>
 #include <algorithm>
 #include <cstdlib>
@@ -101,32 +104,39 @@ void QtPlatform::KeepOnTop(WindowHandle window) {
     if (widget == nullptr) {
         return;
     }
+    const std::vector<QWidget*> owned = ShownOwnedWindows(widget);
     if (widget->isVisible()) {
+        // Raising the windows it owns moves them too; that is the clock's doing, not another
+        // program's, and must not call for a raise on the next tick.
         m_stacking.Raised(static_cast<xcb_window_t>(window));
-    }
-    QWidget* owned = nullptr;
-    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isWindow() && child->isVisible()) {
-            owned = child;
+        for (QWidget* child : owned) {
+            m_stacking.Raised(static_cast<xcb_window_t>(child->winId()));
         }
     }
-    if (owned == nullptr) {
+    if (owned.empty()) {
         widget->raise();
         return;
     }
-    // An owned window stays above its owner: the hands above the dots. Where the two are
-    // siblings under the root (no window manager has framed them), the owner is restacked just
-    // below the owned window in one request, which the X server ignores when the order is
-    // already right; raising both would restack twice a second for nothing.
+    // An owned window stays above its owner: the hands above the dots. The tick keeps the
+    // hands on top, with whatever they own above them, just before the dots; where the dots and
+    // the hands are siblings under the root (no window manager has framed them), the dots are
+    // restacked just below the hands in one request, which the X server ignores when the order
+    // is already right. Any other owned window (the calculator, the closing box) is raised
+    // above its owner here.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 != nullptr && SiblingsUnderRoot(x11->connection(), widget->winId(), owned->winId())) {
-        const uint32_t values[] = {static_cast<uint32_t>(owned->winId()), XCB_STACK_MODE_BELOW};
+    const bool ownsClockWindow = owned.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (ownsClockWindow && x11 != nullptr &&
+        SiblingsUnderRoot(x11->connection(), widget->winId(), owned.front()->winId())) {
+        const uint32_t values[] = {static_cast<uint32_t>(owned.front()->winId()),
+                                   XCB_STACK_MODE_BELOW};
         xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(widget->winId()),
                              XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
         return;
     }
     widget->raise();
-    owned->raise();
+    for (QWidget* child : owned) {
+        child->raise();
+    }
 }
 
 Colour QtPlatform::GetPixel(int32_t x, int32_t y) {
@@ -167,13 +177,21 @@ LocalTime QtPlatform::Now() const {
             local.tm_hour,               local.tm_min,     local.tm_sec};
 }
 
-void QtPlatform::MessageBox(const std::string& title, const std::string& text) {
-    QMessageBox box;
+// A dialog of our own rather than QMessageBox, which wraps any text wider than half the
+// screen and so broke the closing message's long rule in two.
+void QtPlatform::MessageBox(FormWindow& owner, const std::string& title, const std::string& text) {
+    auto* ownerWindow = dynamic_cast<QtFormWindow*>(&owner);
+    QDialog box(ownerWindow != nullptr ? ownerWindow->Widget() : nullptr);
     box.setWindowTitle(QString::fromStdString(title));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromStdString(text));
-    box.setIcon(QMessageBox::NoIcon);
-    box.setStandardButtons(QMessageBox::Ok);
+    auto* label = new QLabel(QString::fromStdString(text), &box);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(false);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(label);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     box.exec();
 }
 

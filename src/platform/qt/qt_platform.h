@@ -20,7 +20,8 @@ class QtPlatform final : public Platform {
     Colour GetPixel(int32_t x, int32_t y) override;
     std::vector<Colour> GetPixels(const std::vector<PixelPoint>& points) override;
     LocalTime Now() const override;
-    void MessageBox(const std::string& title, const std::string& text) override;
+    void MessageBox(FormWindow& owner, const std::string& title,
+                    const std::string& text) override;
     void Quit(int status) override;
     std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
     std::string SoundDirectory() const override;
