@@ -10,9 +10,8 @@ cmake_minimum_required(VERSION 3.25)
 if(NOT EXISTS "${FUZZER}")
     message(FATAL_ERROR
         "No existe el objetivo de fuzzing ${FUZZER}.\n"
-        "Constrúyalo con: CC=clang CXX=clang++ cmake -S <fuentes> -B <dir> -G Ninja "
-        "-DRELOJ_FUZZ=ON && cmake --build <dir>\n"
-        "(scripts/test lo hace en build-fuzz).")
+        "Constrúyalo en las fuentes con: cmake --preset fuzz && cmake --build build-fuzz\n"
+        "(scripts/test lo hace).")
 endif()
 
 if(DEFINED ENV{RELOJ_FUZZ_SECONDS} AND NOT "$ENV{RELOJ_FUZZ_SECONDS}" STREQUAL "")

@@ -43,10 +43,14 @@ reloj_install_packages() {
         apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Configures (once) and builds the given targets, or everything.
+# Configures the build tree as the developer preset of CMakePresets.json says (the tests, warnings
+# as errors) and builds the given targets, or everything. Our own tree, build/, is configured
+# every time, which costs under a second when nothing changed: the README's install commands
+# make a Release tree without tests in the same place, and a tree made before a change of the
+# presets must take it up. Another tree (bench/run --build) is configured only when it is new.
 reloj_build() {
-    if [ ! -f "$RELOJ_BUILD/CMakeCache.txt" ]; then
-        cmake -S "$RELOJ_ROOT" -B "$RELOJ_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    if [ "$RELOJ_BUILD" = "$RELOJ_ROOT/build" ] || [ ! -f "$RELOJ_BUILD/CMakeCache.txt" ]; then
+        cmake -S "$RELOJ_ROOT" --preset developer -B "$RELOJ_BUILD" >/dev/null
     fi
     if [ $# -eq 0 ]; then
         cmake --build "$RELOJ_BUILD"
