@@ -1,6 +1,8 @@
 // The install as a user gets it: the Debian package that cpack makes from this build tree, what
 // it holds, and the program unpacked from it, started from its own tree. The chime at noon
 // shows that the unpacked program finds its sounds beside itself, not in the build tree.
+// Then the README's own install commands, read from the README and run as a user would run
+// them, in a fresh build tree with the user's compiler settings rather than ours.
 #include "x_harness.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <set>
 #include <sstream>
+#include <utility>
 
 namespace reloj::e2e {
 namespace {
@@ -40,8 +45,9 @@ struct Outcome {
 
 // Runs a tool to its end, its output and errors kept apart, with standard input from a file
 // when one is given. The tools are found on PATH, as a user would find them.
-Outcome RunTool(const std::vector<std::string>& command, const std::string& input = "/dev/null") {
-    Process tool({.command = command, .input = input});
+Outcome RunTool(const std::vector<std::string>& command, const std::string& input = "/dev/null",
+                const std::map<std::string, std::string>& environment = InheritedEnvironment()) {
+    Process tool({.command = command, .environment = environment, .input = input});
     return {tool.WaitForExit(kToolTimeout).value_or(-1), tool.Output(), tool.ErrorOutput()};
 }
 
@@ -258,6 +264,130 @@ TEST_F(Install, ProgramAwayFromItsSoundsSaysSo) {
     EXPECT_TRUE(Contains(reloj.ErrorOutput(), "reloj.sound: missing " + elsewhere.Path() +
                                                   "/share/reloj/sonidos/12pm.wav"))
         << reloj.ErrorOutput();
+}
+
+// The README's install commands: the shell block under this heading, and its lines that run
+// cmake, in the order a user types them.
+constexpr const char* kReadme = RELOJ_SOURCE_DIR "/README.md";
+constexpr const char* kInstallHeading = "## Install";
+constexpr const char* kShellBlockStart = "```sh";
+constexpr const char* kBlockEnd = "```";
+
+// Variables that change how CMake configures, builds or installs when they are set in the
+// environment: the compilers and their flags, CMake's own variables, and the staging directory
+// of an install. A user's shell has none of ours, so none may reach the user's build from the
+// test's environment.
+const std::set<std::string> kBuildVariables = {"CC",       "CXX",     "CFLAGS",  "CXXFLAGS",
+                                               "CPPFLAGS", "LDFLAGS", "DESTDIR", "MAKEFLAGS"};
+constexpr const char* kCMakeVariablePrefix = "CMAKE_";
+
+std::map<std::string, std::string> UserEnvironment() {
+    auto environment = InheritedEnvironment();
+    std::erase_if(environment, [](const auto& variable) {
+        return variable.first.starts_with(kCMakeVariablePrefix) ||
+               kBuildVariables.contains(variable.first);
+    });
+    return environment;
+}
+
+// The words of each line of the README's install block that starts with cmake; a comment at
+// the end of a line is not part of the command.
+std::vector<std::vector<std::string>> ReadmeInstallCommands() {
+    std::vector<std::vector<std::string>> commands;
+    bool inSection = false;
+    bool inBlock = false;
+    for (const std::string& line : Lines(ReadFile(kReadme))) {
+        if (!inBlock && line.starts_with("## ")) {
+            inSection = line == kInstallHeading;
+        } else if (inSection && !inBlock && line == kShellBlockStart) {
+            inBlock = true;
+        } else if (inBlock && line.starts_with(kBlockEnd)) {
+            break;
+        } else if (inBlock) {
+            std::istringstream in(line.substr(0, line.find('#')));
+            std::vector<std::string> words;
+            for (std::string word; in >> word;) {
+                words.push_back(word);
+            }
+            if (!words.empty() && words[0] == "cmake") {
+                commands.push_back(words);
+            }
+        }
+    }
+    return commands;
+}
+
+// Puts `value` in place of the word after `option` and gives back the word it replaced; nothing
+// when the option is not there with a word after it.
+std::optional<std::string> ReplaceAfter(std::vector<std::string>& words, const std::string& option,
+                                        const std::string& value) {
+    const auto at = std::find(words.begin(), words.end(), option);
+    if (at == words.end() || at + 1 == words.end()) {
+        return std::nullopt;
+    }
+    return std::exchange(*(at + 1), value);
+}
+
+bool Has(const std::vector<std::string>& words, const std::string& word) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        text += (text.empty() ? "" : " ") + word;
+    }
+    return text;
+}
+
+// What a user does after reading the README: configure a fresh tree for a Release build with
+// Ninja, build it, install it under a prefix, and start the program from there. Only the source
+// directory, the build directory and the prefix are ours; everything else is the README's.
+// Warnings must not stop this build (a user's compiler is not ours to know), yet the flags the
+// geometry depends on must be in it.
+TEST(ReadmeInstall, CommandsBuildInstallAndStartTheClock) {
+    const std::vector<std::vector<std::string>> readme = ReadmeInstallCommands();
+    ASSERT_EQ(readme.size(), 3u) << kReadme << ": the block under " << kInstallHeading
+                                 << " should configure, build and install with cmake";
+    std::vector<std::string> configure = readme[0];
+    std::vector<std::string> build = readme[1];
+    std::vector<std::string> install = readme[2];
+    const TempDir work;
+    const std::string tree = work.Path() + "/build";
+    const std::string prefix = work.Path() + "/prefijo";
+    ASSERT_TRUE(ReplaceAfter(configure, "-S", RELOJ_SOURCE_DIR)) << Joined(readme[0]);
+    const auto configured = ReplaceAfter(configure, "-B", tree);
+    ASSERT_TRUE(configured) << Joined(readme[0]);
+    ASSERT_TRUE(Has(configure, "-DCMAKE_BUILD_TYPE=Release")) << Joined(readme[0]);
+    ASSERT_TRUE(Has(configure, "Ninja")) << Joined(readme[0]);
+    // The three commands must name one build tree, or putting ours in its place would change
+    // what they mean.
+    EXPECT_EQ(ReplaceAfter(build, "--build", tree), configured) << Joined(readme[1]);
+    EXPECT_EQ(ReplaceAfter(install, "--install", tree), configured) << Joined(readme[2]);
+    ASSERT_TRUE(ReplaceAfter(install, "--prefix", prefix)) << Joined(readme[2]);
+    ASSERT_FALSE(HasFailure());
+
+    for (const auto& command : {configure, build, install}) {
+        const Outcome outcome = RunTool(command, "/dev/null", UserEnvironment());
+        ASSERT_EQ(outcome.status, 0) << Joined(command) << "\n"
+                                     << ::testing::PrintToString(outcome);
+        EXPECT_FALSE(Contains(outcome.out + outcome.err, "warning:"))
+            << Joined(command) << "\n"
+            << ::testing::PrintToString(outcome);
+    }
+    const std::string rules = ReadFile(tree + "/build.ninja");
+    EXPECT_FALSE(Contains(rules, "-Werror"));
+    EXPECT_TRUE(Contains(rules, "-ffp-contract=off"));
+
+    XServer server(96);
+    Program reloj(server, {}, TwoSecondsBeforeNoon(), {.binary = prefix + "/bin/reloj"});
+    ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
+    EXPECT_TRUE(server.WaitForWindow(kHandsTitle)) << reloj.ErrorOutput();
+    // The installed program finds its sounds in the prefix.
+    EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
+    EXPECT_FALSE(Contains(reloj.ErrorOutput(), "reloj.sound: missing")) << reloj.ErrorOutput();
+    EXPECT_TRUE(reloj.Stop()) << reloj.ErrorOutput();
+    EXPECT_EQ(reloj.WaitForExit(0ms), 0) << reloj.ErrorOutput();
 }
 
 } // namespace
