@@ -592,6 +592,22 @@ TEST(Hands, RightPressStepsThroughTheColours) {
     }
 }
 
+// Presses Return on the closing box and gives the program's exit status once it has ended. The
+// box takes Return once it has the focus, which nothing gives it without a window manager.
+std::optional<int> DismissClosingBox(RunningClock& clock, XWindow box) {
+    std::optional<int> status;
+    PollUntil(
+        [&] {
+            clock.Server().Focus(box);
+            clock.Server().Key("Return", true);
+            clock.Server().Key("Return", false);
+            status = clock.Process().WaitForExit(500ms);
+            return status.has_value();
+        },
+        5s, 0ms);
+    return status;
+}
+
 struct HoldRow {
     const char* name;
     unsigned button;
@@ -620,19 +636,7 @@ TEST(Hands, HoldingAButtonFiveSecondsCloses) {
         EXPECT_GT(after, 3.9);
         EXPECT_LT(after, 5.6);
 
-        // The box takes Return once it has the focus, which nothing gives it without a window
-        // manager; the program ends when it goes.
-        std::optional<int> status;
-        PollUntil(
-            [&] {
-                server.Focus(*box);
-                server.Key("Return", true);
-                server.Key("Return", false);
-                status = clock.Process().WaitForExit(500ms);
-                return status.has_value();
-            },
-            5s, 0ms);
-        EXPECT_EQ(status, 0) << clock.Process().ErrorOutput();
+        EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.Process().ErrorOutput();
     }
 }
 
@@ -695,17 +699,7 @@ TEST(Hands, TheClosingBoxStaysAboveTheClockWithTenWholeLines) {
     }
     EXPECT_EQ(TextLines(server.Capture(place)), 10);
 
-    std::optional<int> status;
-    PollUntil(
-        [&] {
-            server.Focus(*box);
-            server.Key("Return", true);
-            server.Key("Return", false);
-            status = clock.Process().WaitForExit(500ms);
-            return status.has_value();
-        },
-        5s, 0ms);
-    EXPECT_EQ(status, 0) << clock.Process().ErrorOutput();
+    EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.Process().ErrorOutput();
 }
 
 TEST(Hands, PressesShorterThanTheHoldDoNotClose) {
