@@ -351,7 +351,10 @@ TEST(Calculator, StaysAboveTheClockItOpensOver) {
                 calculator.top < clockPlace.bottom && clockPlace.top < calculator.bottom)
         << "the calculator does not lie over the clock";
 
-    // Through a few ticks, each of which keeps the clock on top.
+    // A window just mapped shows what lay under it until it has painted itself.
+    EXPECT_TRUE(PollUntil([&] { return onTop() && redUnder() == 0; }, 2s))
+        << "the calculator never showed above the clock";
+    // Then through a few ticks, each of which keeps the clock on top.
     const auto until = Steady::now() + 2500ms;
     while (Steady::now() < until) {
         ASSERT_TRUE(onTop()) << "the calculator went under the clock: "

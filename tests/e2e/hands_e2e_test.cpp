@@ -687,14 +687,19 @@ TEST(Hands, TheClosingBoxStaysAboveTheClockWithTenWholeLines) {
                 place.top < clockPlace.bottom && clockPlace.top < place.bottom)
         << "the box does not lie over the clock";
 
-    // Through a few ticks, each of which keeps the clock on top of everything else.
+    const auto onTop = [&] { return server.StackingOrder().back() == *box; };
+    const auto redUnder = [&] {
+        const ScreenArea screen = server.Capture(place);
+        return std::count(screen.pixels.begin(), screen.pixels.end(), kRed);
+    };
+    // A window just mapped shows what lay under it until it has painted itself.
+    EXPECT_TRUE(PollUntil([&] { return onTop() && redUnder() == 0; }, 2s))
+        << "the box never showed above the clock";
+    // Then through a few ticks, each of which keeps the clock on top of everything else.
     const auto until = Steady::now() + 2500ms;
     while (Steady::now() < until) {
-        const auto order = server.StackingOrder();
-        ASSERT_EQ(order.back(), *box) << "the box went under the clock";
-        const ScreenArea screen = server.Capture(place);
-        ASSERT_EQ(std::count(screen.pixels.begin(), screen.pixels.end(), kRed), 0)
-            << "the clock shows through the box";
+        ASSERT_TRUE(onTop()) << "the box went under the clock";
+        ASSERT_EQ(redUnder(), 0) << "the clock shows through the box";
         std::this_thread::sleep_for(100ms);
     }
     EXPECT_EQ(TextLines(server.Capture(place)), 10);
