@@ -14,6 +14,9 @@ constexpr std::size_t kRiffHeaderSize = 12; // "RIFF", the size of the rest, "WA
 constexpr std::size_t kChunkHeaderSize = 8; // the chunk's name and the size of its body
 constexpr std::size_t kFormatSize = 16;     // the part of "fmt " every PCM file has
 constexpr std::uint32_t kPcmTag = 1;
+constexpr std::uint32_t kFloatTag = 3;
+constexpr std::uint32_t kFloatBits = 32;
+constexpr std::uint32_t kPcm24Bits = 24;
 
 // Where each field of the "fmt " body lies, from the start of the body.
 constexpr std::size_t kTagAt = 0;
@@ -49,20 +52,26 @@ std::size_t ReadAt(const WaveReader& read, std::uint64_t offset, std::span<char>
 // The format of a "fmt " body whose first 16 bytes are `body`, found at `at` in the file.
 std::optional<WaveHeaderResult> CheckFormat(const char* body, std::uint64_t at,
                                             WaveFormat& format) {
-    if (LittleEndian(body + kTagAt, 2) != kPcmTag) {
+    const std::uint32_t tag = LittleEndian(body + kTagAt, 2);
+    if (tag != kPcmTag && tag != kFloatTag) {
         return Fail(WaveError::NotPcm, at + kTagAt);
     }
     const std::uint32_t channels = LittleEndian(body + kChannelsAt, 2);
-    if (channels == 0) {
+    if (channels == 0 || channels > static_cast<std::uint32_t>(kMaxChannels)) {
         return Fail(WaveError::BadChannels, at + kChannelsAt);
     }
-    // The sound device takes the rate as an int.
     const std::uint32_t rate = LittleEndian(body + kRateAt, 4);
-    if (rate == 0 || rate > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+    if (rate < static_cast<std::uint32_t>(kMinSampleRate) ||
+        rate > static_cast<std::uint32_t>(kMaxSampleRate)) {
         return Fail(WaveError::BadSampleRate, at + kRateAt);
     }
     const std::uint32_t bits = LittleEndian(body + kBitsAt, 2);
-    if (bits != 8 && bits != 16 && bits != 32) {
+    if (tag == kPcmTag && bits == kPcm24Bits) {
+        return Fail(WaveError::Unsupported24Bit, at + kBitsAt);
+    }
+    const bool bitsTaken =
+        tag == kFloatTag ? bits == kFloatBits : (bits == 8 || bits == 16 || bits == 32);
+    if (!bitsTaken) {
         return Fail(WaveError::UnsupportedBits, at + kBitsAt);
     }
     // The byte rate is left unchecked: nothing here needs it, and writers get it wrong.
@@ -72,6 +81,7 @@ std::optional<WaveHeaderResult> CheckFormat(const char* body, std::uint64_t at,
     format.channels = static_cast<int>(channels);
     format.sampleRate = static_cast<int>(rate);
     format.bitsPerSample = static_cast<int>(bits);
+    format.floatingPoint = tag == kFloatTag;
     return std::nullopt;
 }
 
@@ -164,13 +174,15 @@ std::string_view DescribeWaveError(WaveError error) {
     case WaveError::FormatTooShort:
         return "the format chunk is too short";
     case WaveError::NotPcm:
-        return "not uncompressed PCM";
+        return "neither uncompressed PCM nor 32-bit float";
     case WaveError::BadChannels:
-        return "no channels";
+        return "a channel count outside 1 to 8";
     case WaveError::BadSampleRate:
-        return "a sample rate out of range";
+        return "a sample rate outside 8000 to 192000 Hz";
     case WaveError::UnsupportedBits:
-        return "bits per sample other than 8, 16 or 32";
+        return "bits per sample other than 8, 16 or 32 (only 32 for float)";
+    case WaveError::Unsupported24Bit:
+        return "24-bit samples, which the sound device cannot take";
     case WaveError::BadBlockAlign:
         return "a frame size that does not match the channels and bits";
     case WaveError::DataBeforeFormat:

@@ -2,8 +2,10 @@
 // and where the samples of its "data" chunk lie in the file. It reads only the few bytes it
 // needs, through a function the caller gives it, so that a player can stream the samples from
 // disk instead of holding the whole file. Opening the file, reading the samples and handing
-// them to a sound device are the caller's. Only uncompressed PCM of 8, 16 or 32 bits is taken,
-// the sample formats the sound device is sure to play.
+// them to a sound device are the caller's. Sound files can be replaced by a user or a packager,
+// so every field is checked against what the sound device is sure to play: integer PCM of 8, 16
+// or 32 bits or 32-bit float, 1 to 8 channels, 8000 to 192000 frames a second. Anything else is
+// refused with the field at fault, before a sound device ever sees it.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +19,8 @@ namespace reloj {
 struct WaveFormat {
     int channels = 0;
     int sampleRate = 0;    // frames a second
-    int bitsPerSample = 0; // 8 (unsigned), 16 or 32 (signed)
+    int bitsPerSample = 0; // 8 (unsigned), 16 or 32 (signed, or float when floatingPoint)
+    bool floatingPoint = false;
 
     int BytesPerFrame() const { return channels * (bitsPerSample / 8); }
     bool operator==(const WaveFormat&) const = default;
@@ -36,14 +39,21 @@ enum class WaveError {
     NotRiff,          // the first four bytes are not "RIFF"
     NotWave,          // the RIFF form is not "WAVE"
     FormatTooShort,   // a "fmt " chunk of fewer than 16 bytes
-    NotPcm,           // a format tag other than 1 (compressed or extensible)
-    BadChannels,      // no channels
-    BadSampleRate,    // a rate of 0, or too large for the sound device to take
-    UnsupportedBits,  // bits per sample other than 8, 16 or 32
+    NotPcm,           // a format tag other than 1 or 3 (compressed or extensible)
+    BadChannels,      // fewer than 1 or more than 8 channels
+    BadSampleRate,    // a rate outside 8000 to 192000 frames a second
+    UnsupportedBits,  // integer bits other than 8, 16 or 32; float bits other than 32
+    Unsupported24Bit, // 24-bit integer samples, which the sound device has no format for
     BadBlockAlign,    // bytes per frame that do not match channels and bits
     DataBeforeFormat, // a "data" chunk before any "fmt " chunk
     NoData,           // the file ends without a "data" chunk
 };
+
+// The limits a format must keep. Below 8000 Hz the sound device's playback timer divides by
+// zero (a crash, not a silent sound); above 192000 Hz or 8 channels no device here plays it.
+constexpr int kMinSampleRate = 8000;
+constexpr int kMaxSampleRate = 192000;
+constexpr int kMaxChannels = 8;
 
 struct WaveHeaderResult {
     WaveLayout layout;

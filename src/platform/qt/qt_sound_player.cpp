@@ -34,7 +34,12 @@ constexpr milliseconds kDrainMargin{250};
 // A sound whose sink never reports its end is let go this long after its own length.
 constexpr milliseconds kLongestOverrun{2000};
 
+// The header parser has already refused what has no sample format here (24-bit samples among
+// them), so every format that reaches this point has one.
 QAudioFormat::SampleFormat SampleFormatOf(const WaveFormat& format) {
+    if (format.floatingPoint) {
+        return QAudioFormat::Float;
+    }
     switch (format.bitsPerSample) {
     case 8:
         return QAudioFormat::UInt8;
