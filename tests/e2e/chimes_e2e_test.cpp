@@ -123,6 +123,53 @@ TEST(Chimes, TheChimeOfTheMomentSoundsOnceWhenItsSecondBegins) {
     }
 }
 
+struct RefusedSoundRow {
+    const char* name;
+    std::string file;   // put in place of 12pm.wav
+    std::string reason; // what the sound log says is wrong with it
+};
+
+// Sound files can be replaced by anyone: one the sound device cannot take safely is refused
+// before it reaches the device, the noon chime stays silent, and the clock goes on.
+TEST(Chimes, ASoundFileTheDeviceCannotTakeIsRefusedAndTheClockGoesOn) {
+    // Full-scale samples, so that anything that did reach the sound server would be heard.
+    const std::string loud(4096, '\x7F');
+    const std::string rateReason = "a sample rate outside 8000 to 192000 Hz";
+    const RefusedSoundRow rows[] = {
+        // Regression: the sound device's playback timer divided by zero and the program died.
+        {"1 Hz", WaveFile(1, 1, 16, loud), rateReason},
+        {"32 Hz", WaveFile(1, 32, 16, loud), rateReason},
+        // Regression: taken, then silently never played.
+        {"65535 channels", WaveFile(65535, 22050, 8, loud + loud),
+         "a channel count outside 1 to 8"},
+    };
+    const TonePrefix prefix;
+    const SoundServer sound;
+    XServer server(96);
+    for (const RefusedSoundRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        prefix.Replace("12pm.wav", row.file);
+        Recording recording(sound);
+        auto environment = StartingAt("2026-12-08 11:59:58");
+        environment["PULSE_SERVER"] = sound.Address();
+        Clock clock(server, prefix, environment);
+        EXPECT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms))
+            << clock.ErrorOutput();
+        // The chime was asked for at noon; two seconds later the clock still runs.
+        std::this_thread::sleep_until(clock.Launched() + 5s);
+        ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
+        ::kill(clock.Program().Pid(), SIGTERM);
+        EXPECT_EQ(clock.Program().WaitForExit(2s), 0) << clock.ErrorOutput();
+
+        EXPECT_EQ(clock.Played(), std::vector<std::string>{"12pm.wav"}) << clock.ErrorOutput();
+        const std::string log = clock.ErrorOutput();
+        EXPECT_NE(log.find("reloj.sound: cannot play "), std::string::npos) << log;
+        EXPECT_NE(log.find("12pm.wav: " + row.reason), std::string::npos) << log;
+        const Hearing hearing = Listen(recording.Stop());
+        EXPECT_TRUE(hearing.tones.empty()) << testing::PrintToString(hearing.tones);
+    }
+}
+
 TEST(Chimes, ClosingSoundPlaysWhileTheClosingMessageShows) {
     const TonePrefix prefix;
     const SoundServer sound;

@@ -51,19 +51,7 @@ void WriteTone(const std::string& path, double frequency) {
         }
         PutLittleEndian(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(value))), 2);
     }
-    std::string file = "RIFF";
-    PutLittleEndian(file, static_cast<uint32_t>(36 + data.size()), 4);
-    file += "WAVEfmt ";
-    PutLittleEndian(file, 16, 4);
-    PutLittleEndian(file, 1, 2); // linear PCM
-    PutLittleEndian(file, 1, 2); // one channel
-    PutLittleEndian(file, rate, 4);
-    PutLittleEndian(file, rate * 2, 4);
-    PutLittleEndian(file, 2, 2);
-    PutLittleEndian(file, 16, 2);
-    file += "data";
-    PutLittleEndian(file, static_cast<uint32_t>(data.size()), 4);
-    file += data;
+    const std::string file = WaveFile(1, rate, 16, data);
     std::ofstream(path, std::ios::binary) << file;
 }
 
@@ -130,6 +118,24 @@ std::map<std::string, std::string> WithPlayLog(std::map<std::string, std::string
 
 } // namespace
 
+std::string WaveFile(uint32_t channels, uint32_t rate, uint32_t bitsPerSample,
+                     const std::string& samples) {
+    const uint32_t blockAlign = channels * (bitsPerSample / 8);
+    std::string file = "RIFF";
+    PutLittleEndian(file, static_cast<uint32_t>(36 + samples.size()), 4);
+    file += "WAVEfmt ";
+    PutLittleEndian(file, 16, 4);
+    PutLittleEndian(file, 1, 2); // linear PCM
+    PutLittleEndian(file, channels, 2);
+    PutLittleEndian(file, rate, 4);
+    PutLittleEndian(file, rate * blockAlign, 4);
+    PutLittleEndian(file, blockAlign, 2);
+    PutLittleEndian(file, bitsPerSample, 2);
+    file += "data";
+    PutLittleEndian(file, static_cast<uint32_t>(samples.size()), 4);
+    return file + samples;
+}
+
 const std::vector<std::string>& SoundFiles() {
     static const std::vector<std::string> files{
         "1am.wav",  "2am.wav",  "3am.wav",  "4am.wav",   "5am.wav",     "6am.wav",  "7am.wav",
@@ -157,6 +163,11 @@ TonePrefix::TonePrefix() {
     for (const std::string& file : SoundFiles()) {
         WriteTone((root / "share/reloj/sonidos" / file).string(), ToneOf(file));
     }
+}
+
+void TonePrefix::Replace(const std::string& file, const std::string& bytes) const {
+    std::ofstream(m_dir.Path() + "/share/reloj/sonidos/" + file, std::ios::binary | std::ios::trunc)
+        << bytes;
 }
 
 SoundServer::SoundServer()

@@ -22,6 +22,10 @@ const std::vector<std::string>& SoundFiles();
 // The frequency of the tone that stands in for a sound file, in hertz; 0 for an unknown file.
 double ToneOf(const std::string& file);
 
+// A linear PCM wave file of the given format around `samples`, which are taken as they are.
+std::string WaveFile(uint32_t channels, uint32_t rate, uint32_t bitsPerSample,
+                     const std::string& samples);
+
 // The program copied into a prefix of its own, bin/reloj beside share/reloj/sonidos: the
 // program finds its sounds from its own real path, so only a copy (not a link) hears these.
 // Every sound file there is a 0.6 s pure tone of its own frequency followed by 0.3 s of silence.
@@ -29,6 +33,8 @@ class TonePrefix {
   public:
     TonePrefix();
     const std::string& Binary() const { return m_binary; }
+    // Puts `bytes` in place of one of the sound files.
+    void Replace(const std::string& file, const std::string& bytes) const;
 
   private:
     TempDir m_dir;
