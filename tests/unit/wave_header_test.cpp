@@ -40,6 +40,11 @@ const std::string kMono16 = Fmt(1, 1, 22050, 2, 16);
 const std::string kFmtMono16 = Chunk("fmt ", kMono16);
 const std::string kEightBytes(8, '\x11');
 
+// The plainest file of a format: its "fmt " chunk, then its samples.
+std::string WithSamples(const std::string& format, const std::string& samples = kEightBytes) {
+    return Riff(Chunk("fmt ", format) + Chunk("data", samples));
+}
+
 struct GoodRow {
     const char* name;
     std::string file;
@@ -65,23 +70,11 @@ TEST(ParseWaveHeader, FindsFormatAndSamples) {
          {1, 48000, 32},
          44,
          8},
-        {"32-bit float",
-         Riff(Chunk("fmt ", Fmt(3, 2, 44100, 8, 32)) + Chunk("data", kEightBytes)),
-         {2, 44100, 32, true},
-         44,
-         8},
-        {"lowest rate taken",
-         Riff(Chunk("fmt ", Fmt(1, 1, 8000, 2, 16)) + Chunk("data", kEightBytes)),
-         {1, 8000, 16},
-         44,
-         8},
-        {"highest rate taken",
-         Riff(Chunk("fmt ", Fmt(1, 1, 192000, 2, 16)) + Chunk("data", kEightBytes)),
-         {1, 192000, 16},
-         44,
-         8},
+        {"32-bit float", WithSamples(Fmt(3, 2, 44100, 8, 32)), {2, 44100, 32, true}, 44, 8},
+        {"lowest rate taken", WithSamples(Fmt(1, 1, 8000, 2, 16)), {1, 8000, 16}, 44, 8},
+        {"highest rate taken", WithSamples(Fmt(1, 1, 192000, 2, 16)), {1, 192000, 16}, 44, 8},
         {"eight channels",
-         Riff(Chunk("fmt ", Fmt(1, 8, 48000, 16, 16)) + Chunk("data", std::string(32, 'x'))),
+         WithSamples(Fmt(1, 8, 48000, 16, 16), std::string(32, 'x')),
          {8, 48000, 16},
          44,
          32},
