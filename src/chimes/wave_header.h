@@ -49,8 +49,9 @@ enum class WaveError {
     NoData,           // the file ends without a "data" chunk
 };
 
-// The limits a format must keep. Below 8000 Hz the sound device's playback timer divides by
-// zero (a crash, not a silent sound); above 192000 Hz or 8 channels no device here plays it.
+// The limits a format must keep. At 32 Hz and below the sound device's playback timer divides
+// by zero (a crash, not a silent sound), and nothing below telephone quality is worth playing;
+// above 192000 Hz or 8 channels the device takes the file and plays nothing.
 constexpr int kMinSampleRate = 8000;
 constexpr int kMaxSampleRate = 192000;
 constexpr int kMaxChannels = 8;
