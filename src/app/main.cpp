@@ -11,13 +11,24 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace {
 
 constexpr int kExitBadCommandLine = 2;
 constexpr int kExitNoDisplay = 1;
+constexpr int kExitCannotStart = 1;
+
+// The file descriptors the clock needs at most: the X connection and its own for the screen's
+// pixels, Qt's and GLib's wake-up pipes, the stop pipe, a sound file and the sound server, with
+// room to spare. Below this, GLib ends the program with a trap when it cannot make a pipe.
+constexpr rlim_t kDescriptorsNeeded = 64;
+
+// What Qt says, in English, when it loses the X server; the clock says it in Spanish instead.
+constexpr std::string_view kConnectionBroke = "The X11 connection broke";
 
 constexpr const char* kUsage =
     "Uso: reloj [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
@@ -104,9 +115,31 @@ void AskToStop(int) {
     [[maybe_unused]] const auto written = write(stopPipe[1], &byte, 1);
 }
 
-void StopOnSignals(QApplication& application) {
+// Raises the limit on open files to what the clock needs, where the hard limit allows; says
+// whether there are enough.
+bool EnoughDescriptors() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return true; // nothing known; Qt and the stop pipe will find out for themselves
+    }
+    if (limit.rlim_cur >= kDescriptorsNeeded) {
+        return true;
+    }
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= kDescriptorsNeeded) {
+        limit.rlim_cur = kDescriptorsNeeded;
+        return setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    }
+    std::fprintf(stderr, "reloj: hacen falta %llu descriptores de archivo y el límite es %llu\n",
+                 static_cast<unsigned long long>(kDescriptorsNeeded),
+                 static_cast<unsigned long long>(limit.rlim_max));
+    return false;
+}
+
+// Says whether the clock can be stopped by a signal; without a pipe for the news, a signal
+// would kill it instead.
+bool StopOnSignals(QApplication& application) {
     if (pipe(stopPipe) != 0) {
-        return;
+        return false;
     }
     auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, &application);
     QObject::connect(notifier, &QSocketNotifier::activated, &application,
@@ -117,6 +150,56 @@ void StopOnSignals(QApplication& application) {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         sigaction(signal, &action, nullptr);
     }
+    return true;
+}
+
+// Qt's own messages pass through unchanged, but for two that end the program: a platform that
+// cannot be started, which Qt would end with an abort and a core dump after lines of English,
+// and a lost X server, which Qt reports in English. Each becomes one Spanish line and exit
+// status 1. While the application starts, Qt's messages are held back, so that a start that
+// fails says only why.
+QtMessageHandler qtMessages = nullptr;
+bool qtStarting = true;
+struct HeldMessage {
+    QtMsgType type;
+    std::string category;
+    QString text;
+};
+std::vector<HeldMessage> heldMessages;
+
+std::string WindowSystemName() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return platform != nullptr && *platform != '\0' ? platform : "xcb";
+}
+
+void SayWhyQtStops(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "reloj: no se puede iniciar el sistema de ventanas «%s»\n",
+                     WindowSystemName().c_str());
+        std::_Exit(kExitCannotStart);
+    }
+    if (message.startsWith(QLatin1String(kConnectionBroke.data(),
+                                         static_cast<qsizetype>(kConnectionBroke.size())))) {
+        std::fputs("reloj: se ha perdido la conexión con la pantalla\n", stderr);
+        return; // Qt ends the program itself, with status 1.
+    }
+    if (qtStarting) {
+        heldMessages.push_back(
+            {type, context.category != nullptr ? context.category : "", message});
+        return;
+    }
+    qtMessages(type, context, message);
+}
+
+// The application has started: what Qt said meanwhile is said now, and from here on at once.
+void ReleaseQtMessages() {
+    qtStarting = false;
+    for (const HeldMessage& held : heldMessages) {
+        const QMessageLogContext context(nullptr, 0, nullptr, held.category.c_str());
+        qtMessages(held.type, context, held.text);
+    }
+    heldMessages.clear();
+    heldMessages.shrink_to_fit();
 }
 
 } // namespace
@@ -132,18 +215,31 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (!EnoughDescriptors()) {
+        return kExitCannotStart;
+    }
     ChooseWindowSystem();
     if (!DisplayReachable()) {
         return kExitNoDisplay;
     }
 
-    QApplication application(argc, argv);
+    // The command line is the clock's alone: Qt sees only the program's name, so that no word of
+    // it (-display, -platform, -style...) is taken for one of Qt's own options.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    qtMessages = qInstallMessageHandler(SayWhyQtStops);
+    QApplication application(qtArgc, qtArgv);
+    ReleaseQtMessages();
     QApplication::setApplicationName("reloj");
     QApplication::setApplicationVersion(RELOJ_VERSION);
     // The clock windows are tool windows, which Qt does not count; closing the calculator or
     // the message box must never end the clock. The hands window ends the program itself.
     QApplication::setQuitOnLastWindowClosed(false);
-    StopOnSignals(application);
+    if (!StopOnSignals(application)) {
+        std::fputs("reloj: no se puede preparar la parada ordenada (sin descriptores libres)\n",
+                   stderr);
+        return kExitCannotStart;
+    }
 
     reloj::QtPlatform platform;
     reloj::Module1 module(platform);

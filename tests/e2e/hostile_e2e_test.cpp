@@ -19,7 +19,21 @@ struct HostileRow {
     std::string name;
     std::string commandLine;
     Outcome outcome;
+    // Given as separate words, split at the blanks, the way a shell passes an unquoted line.
+    bool asWords = false;
 };
+
+std::vector<std::string> Arguments(const HostileRow& row) {
+    if (!row.asWords) {
+        return {row.commandLine};
+    }
+    std::vector<std::string> words;
+    std::istringstream in(row.commandLine);
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
 
 std::vector<HostileRow> Rows() {
     const std::string clock = "10|10|70|1|1|";
@@ -70,6 +84,12 @@ std::vector<HostileRow> Rows() {
         {"bare exponents", "5e|5e+|70e1", Outcome::Clock},
         {"quotes kept", "'100|50|200|2|0|'", Outcome::Clock},
         {"help with more words", "--help me", Outcome::Refused},
+        // Words that Qt would take for its own options are the clock's command line, joined.
+        // Regression rows: Qt read them, and ended with an abort.
+        {"Qt's display option", "-display :77 10|10|70", Outcome::Clock, true},
+        {"Qt's platform option", "-platform nosuch", Outcome::Refused, true},
+        {"Qt's style, geometry and reverse options",
+         "-style nosuch -geometry 1x1+0+0 -reverse 10|10|70", Outcome::Clock, true},
     };
 }
 
@@ -114,7 +134,7 @@ TEST(Hostile, CommandLines) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string trace = traces.Path() + "/trace";
-        Program reloj(server, {row.commandLine}, {},
+        Program reloj(server, Arguments(row), {},
                       {.wrapper = {"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
                                    "trace=open,openat,creat,connect,rename,renameat,renameat2,"
                                    "unlink,unlinkat,mkdir,mkdirat,truncate"}});

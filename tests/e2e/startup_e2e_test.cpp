@@ -3,6 +3,7 @@
 #include "x_harness.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace reloj::e2e {
 namespace {
@@ -167,6 +168,58 @@ TEST(Startup, NoDisplayIsSaidPlainly) {
     Program unreachable(server, {}, {{"DISPLAY", ":999"}});
     EXPECT_EQ(unreachable.WaitForExit(10s), 1);
     EXPECT_NE(unreachable.ErrorOutput().find(":999"), std::string::npos);
+}
+
+// A window system that cannot be started, and an X server that goes away under a running clock:
+// one Spanish line and status 1, never a signal. Regression rows: Qt aborted (a core dump where
+// cores are enabled) after lines of English, and said the connection broke in English.
+TEST(Startup, AWindowSystemThatFailsIsSaidPlainly) {
+    XServer server;
+    Program nosuch(server, {}, {{"QT_QPA_PLATFORM", "nosuch"}});
+    EXPECT_EQ(nosuch.WaitForExit(10s), 1);
+    EXPECT_EQ(nosuch.ErrorOutput(), "reloj: no se puede iniciar el sistema de ventanas «nosuch»\n");
+
+    std::optional<XServer> leaving(std::in_place);
+    Program clock(*leaving, {});
+    ASSERT_TRUE(leaving->WaitForWindow(kMarkerTitle));
+    leaving.reset();
+    EXPECT_EQ(clock.WaitForExit(10s), 1);
+    EXPECT_EQ(clock.ErrorOutput(), "reloj: se ha perdido la conexión con la pantalla\n");
+}
+
+struct DescriptorRow {
+    const char* name;
+    const char* limits; // soft:hard
+    bool starts;
+};
+
+// Too few file descriptors, and no way to have more, is said at once: without them the pipe that
+// turns a signal into an orderly stop cannot be made, and GLib ends the program with a trap.
+// Regression rows: a signal then killed the clock (143), or GLib's trap (133). A low soft limit
+// under a high hard one is raised, and the clock starts.
+TEST(Startup, TooFewDescriptorsAreSaidPlainly) {
+    const DescriptorRow rows[] = {
+        {"regression: 8 at most", "8:8", false},
+        {"regression: 10 at most", "10:10", false},
+        {"63 at most", "63:63", false},
+        {"10 now, 1024 allowed", "10:1024", true},
+    };
+    XServer server;
+    for (const DescriptorRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        Program clock(
+            server, {}, {},
+            {.wrapper = {"/usr/bin/prlimit", std::string("--nofile=") + row.limits, "--"}});
+        if (row.starts) {
+            EXPECT_TRUE(server.WaitForWindow(kMarkerTitle)) << clock.ErrorOutput();
+            EXPECT_TRUE(clock.Stop(SIGTERM, 5s));
+            EXPECT_EQ(clock.WaitForExit(0s), 0);
+        } else {
+            EXPECT_EQ(clock.WaitForExit(10s), 1);
+            EXPECT_EQ(clock.ErrorOutput().rfind("reloj: hacen falta 64 descriptores", 0), 0u)
+                << clock.ErrorOutput();
+        }
+    }
 }
 
 } // namespace
