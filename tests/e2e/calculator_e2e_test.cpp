@@ -291,9 +291,17 @@ TEST(Calculator, TheMuteSwitchIsSeenWhole) {
         return dark;
     };
 
-    const ScreenArea unchecked = clock.Server().Capture(row);
+    // A window just mapped shows what lay under it until it has painted itself.
+    ScreenArea unchecked;
+    PixelSet light;
+    PollUntil(
+        [&] {
+            unchecked = clock.Server().Capture(row);
+            light = unchecked.pixels.empty() ? PixelSet{} : lightBox(unchecked);
+            return light.size() >= 50u;
+        },
+        2s);
     ASSERT_FALSE(unchecked.pixels.empty());
-    const PixelSet light = lightBox(unchecked);
     const Rect box = Bounds(light);
     EXPECT_GE(light.size(), 50u) << "the unchecked box is not light";
     EXPECT_GE(box.right - box.left, 9) << testing::PrintToString(box);
