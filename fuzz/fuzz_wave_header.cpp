@@ -22,7 +22,6 @@ bool IsKnownError(WaveError error) {
     case WaveError::BadChannels:
     case WaveError::BadSampleRate:
     case WaveError::UnsupportedBits:
-    case WaveError::Unsupported24Bit:
     case WaveError::BadBlockAlign:
     case WaveError::DataBeforeFormat:
     case WaveError::NoData:
@@ -41,7 +40,7 @@ void CheckAccepted(const WaveLayout& layout, std::uint64_t fileSize) {
         FUZZ_CHECK(format.bitsPerSample == 32);
     } else {
         FUZZ_CHECK(format.bitsPerSample == 8 || format.bitsPerSample == 16 ||
-                   format.bitsPerSample == 32);
+                   format.bitsPerSample == 24 || format.bitsPerSample == 32);
     }
     FUZZ_CHECK(format.BytesPerFrame() > 0);
     FUZZ_CHECK(layout.dataOffset <= fileSize);

@@ -16,7 +16,6 @@ constexpr std::size_t kFormatSize = 16;     // the part of "fmt " every PCM file
 constexpr std::uint32_t kPcmTag = 1;
 constexpr std::uint32_t kFloatTag = 3;
 constexpr std::uint32_t kFloatBits = 32;
-constexpr std::uint32_t kPcm24Bits = 24;
 
 // Where each field of the "fmt " body lies, from the start of the body.
 constexpr std::size_t kTagAt = 0;
@@ -66,11 +65,8 @@ std::optional<WaveHeaderResult> CheckFormat(const char* body, std::uint64_t at,
         return Fail(WaveError::BadSampleRate, at + kRateAt);
     }
     const std::uint32_t bits = LittleEndian(body + kBitsAt, 2);
-    if (tag == kPcmTag && bits == kPcm24Bits) {
-        return Fail(WaveError::Unsupported24Bit, at + kBitsAt);
-    }
     const bool bitsTaken =
-        tag == kFloatTag ? bits == kFloatBits : (bits == 8 || bits == 16 || bits == 32);
+        tag == kFloatTag ? bits == kFloatBits : (bits == 8 || bits == 16 || bits == 24 || bits == 32);
     if (!bitsTaken) {
         return Fail(WaveError::UnsupportedBits, at + kBitsAt);
     }
@@ -181,8 +177,6 @@ std::string_view DescribeWaveError(WaveError error) {
         return "a sample rate outside 8000 to 192000 Hz";
     case WaveError::UnsupportedBits:
         return "bits per sample other than 8, 16 or 32 (only 32 for float)";
-    case WaveError::Unsupported24Bit:
-        return "24-bit samples, which the sound device cannot take";
     case WaveError::BadBlockAlign:
         return "a frame size that does not match the channels and bits";
     case WaveError::DataBeforeFormat:

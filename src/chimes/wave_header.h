@@ -3,9 +3,9 @@
 // needs, through a function the caller gives it, so that a player can stream the samples from
 // disk instead of holding the whole file. Opening the file, reading the samples and handing
 // them to a sound device are the caller's. Sound files can be replaced by a user or a packager,
-// so every field is checked against what the sound device is sure to play: integer PCM of 8, 16
-// or 32 bits or 32-bit float, 1 to 8 channels, 8000 to 192000 frames a second. Anything else is
-// refused with the field at fault, before a sound device ever sees it.
+// so every field is checked against what the sound server is sure to play: integer PCM of 8, 16,
+// 24 or 32 bits or 32-bit float, 1 to 8 channels, 8000 to 192000 frames a second. Anything else
+// is refused with the field at fault, before a sound server ever sees it.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@ namespace reloj {
 struct WaveFormat {
     int channels = 0;
     int sampleRate = 0;    // frames a second
-    int bitsPerSample = 0; // 8 (unsigned), 16 or 32 (signed, or float when floatingPoint)
+    int bitsPerSample = 0; // 8 (unsigned), 16, 24 or 32 (signed, or float when floatingPoint)
     bool floatingPoint = false;
 
     int BytesPerFrame() const { return channels * (bitsPerSample / 8); }
@@ -42,16 +42,16 @@ enum class WaveError {
     NotPcm,           // a format tag other than 1 or 3 (compressed or extensible)
     BadChannels,      // fewer than 1 or more than 8 channels
     BadSampleRate,    // a rate outside 8000 to 192000 frames a second
-    UnsupportedBits,  // integer bits other than 8, 16 or 32; float bits other than 32
-    Unsupported24Bit, // 24-bit integer samples, which the sound device has no format for
+    UnsupportedBits,  // integer bits other than 8, 16, 24 or 32; float bits other than 32
     BadBlockAlign,    // bytes per frame that do not match channels and bits
     DataBeforeFormat, // a "data" chunk before any "fmt " chunk
     NoData,           // the file ends without a "data" chunk
 };
 
-// The limits a format must keep. At 32 Hz and below the sound device's playback timer divides
-// by zero (a crash, not a silent sound), and nothing below telephone quality is worth playing;
-// above 192000 Hz or 8 channels the device takes the file and plays nothing.
+// The limits a format must keep: nothing below telephone quality is worth playing, and nothing
+// above studio rates or beyond 7.1 sound is a chime. Sound libraries have crashed on rates of a
+// few hertz and silently played nothing at absurd rates or channel counts; these limits keep
+// every file that reaches the sound server well inside what all of them take.
 constexpr int kMinSampleRate = 8000;
 constexpr int kMaxSampleRate = 192000;
 constexpr int kMaxChannels = 8;

@@ -2,7 +2,7 @@
 
 #include "common/numeric.h"
 #include "platform/qt/qt_form_window.h"
-#include "platform/qt/qt_sound_player.h"
+#include "platform/qt/pulse_sound_player.h"
 
 #include <QApplication>
 #include <QDir>
@@ -200,7 +200,7 @@ void QtPlatform::Quit(int status) {
 }
 
 std::unique_ptr<SoundPlayer> QtPlatform::CreateSoundPlayer() {
-    return std::make_unique<QtSoundPlayer>();
+    return std::make_unique<PulseSoundPlayer>();
 }
 
 std::string QtPlatform::SoundDirectory() const {
