@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 #include <xcb/xcb.h>
@@ -85,6 +86,42 @@ void ChooseWindowSystem() {
     }
     // Positions, regions and screen pixels are all device pixels: no scaling by Qt.
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+}
+
+// Qt looks into the session's runtime directory as it starts (for a sandbox's marker file), and
+// where XDG_RUNTIME_DIR is not set it makes /tmp/runtime-<user> for that and leaves it behind.
+// The clock writes no file. When only the variable was lost on the way (su, sudo, ssh), the
+// directory the login manager made for the user is used. Otherwise Qt's fallback, which it
+// makes under TMPDIR, is pointed at a place where nothing can be made: Qt says it cannot,
+// finds no marker file, and goes on. Nothing else of the clock uses TMPDIR.
+constexpr const char* kNowhere = "/dev/null";
+bool runtimeNowhere = false;
+
+bool UsableRuntimeDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & 0777) == 0700;
+}
+
+void ChooseRuntimeDirectory() {
+    if (EnvironmentSet("XDG_RUNTIME_DIR")) {
+        return;
+    }
+    const std::string usual = "/run/user/" + std::to_string(geteuid());
+    if (UsableRuntimeDirectory(usual)) {
+        setenv("XDG_RUNTIME_DIR", usual.c_str(), 1);
+        return;
+    }
+    setenv("TMPDIR", kNowhere, 1);
+    runtimeNowhere = true;
+}
+
+// What Qt says of the fallback runtime directory when it was pointed nowhere on purpose.
+bool AboutTheRuntimeNowhere(const QString& message) {
+    return runtimeNowhere &&
+           (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+            message.startsWith(QLatin1String("QStandardPaths: error creating runtime directory '") +
+                               QLatin1String(kNowhere) + QLatin1Char('/')));
 }
 
 // Qt ends the process with an abort when it cannot reach the X server; say so plainly instead.
@@ -183,6 +220,9 @@ void SayWhyQtStops(QtMsgType type, const QMessageLogContext& context, const QStr
         std::fputs("reloj: se ha perdido la conexión con la pantalla\n", stderr);
         return; // Qt ends the program itself, with status 1.
     }
+    if (AboutTheRuntimeNowhere(message)) {
+        return;
+    }
     if (qtStarting) {
         heldMessages.push_back(
             {type, context.category != nullptr ? context.category : "", message});
@@ -219,6 +259,7 @@ int main(int argc, char** argv) {
         return kExitCannotStart;
     }
     ChooseWindowSystem();
+    ChooseRuntimeDirectory();
     if (!DisplayReachable()) {
         return kExitNoDisplay;
     }

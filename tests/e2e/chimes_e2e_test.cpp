@@ -230,6 +230,97 @@ TEST(Chimes, WithoutASoundServerTheClockGoesOn) {
     EXPECT_EQ(Dismiss(server, *box, clock.Program()), 0) << clock.ErrorOutput();
 }
 
+struct RestartRow {
+    const char* name;
+    int signal;
+    std::chrono::milliseconds afterNoon; // from the noon chime's request to the server's end
+    bool chimeWhileDown;                 // the half hour falls while no server runs
+};
+
+// Sound servers restart: after a crash, at a log-in, after an update. The clock holds no
+// connection between chimes, so the next chime finds the server as it is then. The clock's
+// time is stepped from just after noon to just before the next chime, as a user setting it
+// would.
+TEST(Chimes, TheNextChimeIsHeardAfterTheSoundServerRestarts) {
+    const RestartRow rows[] = {
+        {"ended while the clock is idle", SIGTERM, 1500ms, false},
+        {"killed while the clock is idle", SIGKILL, 1500ms, false},
+        // The noon tone lasts 0.6 s.
+        {"killed during a chime", SIGKILL, 200ms, false},
+        // Regression: after a play that found no server, no later play was ever heard.
+        {"killed, and a chime falls before it is back", SIGKILL, 1500ms, true},
+    };
+    const TonePrefix prefix;
+    XServer server(96);
+    for (const RestartRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        SoundServer sound;
+        const SteppedTime time("2026-12-08 11:59:58");
+        auto environment = time.Environment();
+        environment["PULSE_SERVER"] = sound.Address();
+        Clock clock(server, prefix, environment);
+        ASSERT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms))
+            << clock.ErrorOutput();
+        std::this_thread::sleep_for(row.afterNoon);
+        sound.Kill(row.signal);
+        std::vector<std::string> expected{"12pm.wav"};
+        if (row.chimeWhileDown) {
+            time.Set("2026-12-08 12:29:58");
+            expected.push_back("media.wav");
+            EXPECT_TRUE(PollUntil([&] { return clock.Played() == expected; }, 3500ms))
+                << clock.ErrorOutput();
+        }
+        sound.Start();
+        Recording recording(sound);
+        time.Set(row.chimeWhileDown ? "2026-12-08 12:59:58" : "2026-12-08 12:29:58");
+        const std::string next = row.chimeWhileDown ? "13pm.wav" : "media.wav";
+        expected.push_back(next);
+        EXPECT_TRUE(PollUntil([&] { return clock.Played() == expected; }, 3500ms))
+            << clock.ErrorOutput();
+        // The tone, and the server's buffer, played out.
+        std::this_thread::sleep_for(1500ms);
+        ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
+        clock.Program().Stop(SIGTERM, 2s);
+
+        EXPECT_EQ(clock.Played(), expected);
+        const Hearing hearing = Listen(recording.Stop());
+        EXPECT_EQ(Files(hearing.tones), std::vector<std::string>{next})
+            << testing::PrintToString(hearing.tones) << "\n"
+            << clock.ErrorOutput() << sound.Log();
+    }
+}
+
+// A clock started before the sound server (a session that brings its sound up late) is
+// silent until the server is there, and then heard.
+TEST(Chimes, TheNextChimeIsHeardFromASoundServerStartedAfterTheClock) {
+    const TonePrefix prefix;
+    XServer server(96);
+    SoundServer sound(SoundServer::When::Later);
+    const SteppedTime time("2026-12-08 11:59:58");
+    auto environment = time.Environment();
+    environment["PULSE_SERVER"] = sound.Address();
+    Clock clock(server, prefix, environment);
+    ASSERT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms)) << clock.ErrorOutput();
+    EXPECT_TRUE(PollUntil(
+        [&] { return clock.ErrorOutput().find("no sound server for 12pm.wav") != std::string::npos; },
+        2s))
+        << clock.ErrorOutput();
+
+    sound.Start();
+    Recording recording(sound);
+    time.Set("2026-12-08 12:29:58");
+    EXPECT_TRUE(PollUntil([&] { return clock.Played().size() == 2; }, 3500ms))
+        << clock.ErrorOutput();
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
+    clock.Program().Stop(SIGTERM, 2s);
+
+    const Hearing hearing = Listen(recording.Stop());
+    EXPECT_EQ(Files(hearing.tones), std::vector<std::string>{"media.wav"})
+        << testing::PrintToString(hearing.tones) << "\n"
+        << clock.ErrorOutput() << sound.Log();
+}
+
 // The chime each half hour of a day calls for, from midnight to the next midnight.
 std::vector<std::string> ChimesOfADay() {
     const std::vector<std::string> hours{"24am.wav", "1am.wav",  "2am.wav",  "3am.wav",  "4am.wav",

@@ -5,10 +5,12 @@
 #include "x_harness.h"
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 namespace reloj::e2e {
 namespace {
@@ -108,7 +110,8 @@ pid_t TracedChild(pid_t tracer) {
 // rewrite its caches in /var/cache/fontconfig, which a user's run could not touch.
 std::vector<std::string> Trespasses(const std::string& trace, const std::string& display) {
     const std::regex writes(R"((open|openat|creat)\(.*(O_WRONLY|O_RDWR|O_CREAT|O_TRUNC).*\) = \d)");
-    const std::regex changes(R"((rename|renameat2?|unlink|unlinkat|mkdir|mkdirat|truncate)\(.*\) = 0)");
+    const std::regex changes(
+        R"((rename|renameat2?|unlink|unlinkat|mkdir|mkdirat|truncate|symlink|symlinkat)\(.*\) = 0)");
     const std::regex connects(R"(connect\(.*)");
     const std::string xSocket = "/tmp/.X11-unix/X" + display.substr(1);
     std::vector<std::string> found;
@@ -155,6 +158,51 @@ TEST(Hostile, CommandLines) {
         }
         EXPECT_EQ(Trespasses(ReadFile(trace), server.DisplayName()), std::vector<std::string>{});
     }
+}
+
+// Sessions reached through su, sudo or a bare ssh have no XDG_RUNTIME_DIR. Through a chime (the
+// sound library looks for the user's sound server there too) the program still writes nothing:
+// no runtime directory of its own under /tmp, nothing in the home directory.
+TEST(Hostile, WithoutARuntimeDirectoryNothingIsWritten) {
+    XServer server(96);
+    const TempDir home;
+    const TempDir traces;
+    const std::string trace = traces.Path() + "/trace";
+    auto environment = StartingAt("2026-12-08 11:59:58");
+    environment["HOME"] = home.Path();
+    environment["QT_LOGGING_RULES"] = "reloj.sound=true";
+    Program reloj(server, {}, environment,
+                  {.wrapper = {"/usr/bin/env", "-u", "XDG_RUNTIME_DIR", "-u", "TMPDIR",
+                               "-u", "XDG_CONFIG_HOME", "/usr/bin/strace", "-f", "-qq", "-o",
+                               trace, "-e",
+                               "trace=open,openat,creat,connect,rename,renameat,renameat2,"
+                               "unlink,unlinkat,mkdir,mkdirat,truncate,symlink,symlinkat"}});
+    ASSERT_TRUE(server.WaitForWindow("$uhr$", 20s)) << reloj.ErrorOutput();
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            return reloj.ErrorOutput().find("reloj.sound: play 12pm.wav") != std::string::npos;
+        },
+        5s))
+        << reloj.ErrorOutput();
+    // Time for the play to look for a sound server and give up.
+    std::this_thread::sleep_for(1s);
+    const pid_t clock = TracedChild(reloj.Pid());
+    ASSERT_GT(clock, 0);
+    kill(clock, SIGTERM);
+    EXPECT_EQ(reloj.WaitForExit(20s), 0) << reloj.ErrorOutput();
+
+    // Looking for a sound server, or up the user's name, connects to things; what counts here
+    // is what is written.
+    std::vector<std::string> trespasses;
+    for (const std::string& line : Trespasses(ReadFile(trace), server.DisplayName())) {
+        if (line.find("connect(") == std::string::npos) {
+            trespasses.push_back(line);
+        }
+    }
+    EXPECT_EQ(trespasses, std::vector<std::string>{});
+    EXPECT_TRUE(std::filesystem::is_empty(home.Path()));
+    // What Qt says of the runtime directory it would have made is not the user's business.
+    EXPECT_EQ(reloj.ErrorOutput().find("QStandardPaths"), std::string::npos) << reloj.ErrorOutput();
 }
 
 } // namespace

@@ -170,20 +170,39 @@ void TonePrefix::Replace(const std::string& file, const std::string& bytes) cons
         << bytes;
 }
 
-SoundServer::SoundServer()
-    : m_socket(m_dir.Path() + "/pulse.sock"), m_server(ServerOptions(m_dir.Path(), m_socket)) {
-    const bool up = PollUntil([&] { return Connectable(m_socket) || !m_server.Running(); }, 10s);
-    if (!up || !m_server.Running()) {
-        throw std::runtime_error("the sound server did not start: " + Log());
+SoundServer::SoundServer(When start) : m_socket(m_dir.Path() + "/pulse.sock") {
+    if (start == When::Now) {
+        Start();
     }
 }
 
 SoundServer::~SoundServer() {
-    m_server.Stop(SIGTERM, 3s);
+    if (m_server) {
+        m_server->Stop(SIGTERM, 3s);
+    }
+}
+
+void SoundServer::Start() {
+    m_server.emplace(ServerOptions(m_dir.Path(), m_socket));
+    const bool up = PollUntil([&] { return Connectable(m_socket) || !m_server->Running(); }, 10s);
+    if (!up || !m_server->Running()) {
+        throw std::runtime_error("the sound server did not start: " + Log());
+    }
+}
+
+void SoundServer::Kill(int signal) {
+    if (!m_server) {
+        return;
+    }
+    if (!m_server->Stop(signal, 5s)) {
+        throw std::runtime_error("the sound server did not end: " + Log());
+    }
+    m_pastLog += m_server->ErrorOutput();
+    m_server.reset();
 }
 
 std::string SoundServer::Log() const {
-    return m_server.ErrorOutput();
+    return m_pastLog + (m_server ? m_server->ErrorOutput() : std::string());
 }
 
 Recording::Recording(const SoundServer& server) : m_recorder(RecorderOptions(server)) {

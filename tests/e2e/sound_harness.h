@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -45,7 +46,9 @@ class TonePrefix {
 // socket of its own; it is stopped when the object goes.
 class SoundServer {
   public:
-    SoundServer();
+    enum class When { Now, Later };
+    // Starts the server, unless asked to leave that to Start.
+    explicit SoundServer(When start = When::Now);
     ~SoundServer();
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
@@ -55,10 +58,16 @@ class SoundServer {
     // What the server said, for a failure message.
     std::string Log() const;
 
+    // Starts the server on its socket: the first time, or again after Kill.
+    void Start();
+    // Ends the server with a signal, as a crash or a restart does, and waits until it is gone.
+    void Kill(int signal);
+
   private:
     TempDir m_dir;
     std::string m_socket;
-    Process m_server;
+    std::string m_pastLog; // what the servers that were killed said
+    std::optional<Process> m_server;
 };
 
 // Everything the server's null sink plays from the moment the object is made, as 16-bit mono

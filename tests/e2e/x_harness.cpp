@@ -9,6 +9,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/shape.h>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -58,6 +60,25 @@ std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, in
     return {{"LD_PRELOAD", std::string(RELOJ_SCALED_POLL) + ":" + kFakeTimeLibrary},
             {"FAKETIME", faked + " x" + rateText},
             {"SCALED_POLL_RATE", rateText},
+            {"TZ", "UTC"}};
+}
+
+SteppedTime::SteppedTime(const std::string& dateAndTime) : m_file(m_dir.Path() + "/faketime") {
+    Set(dateAndTime);
+}
+
+void SteppedTime::Set(const std::string& dateAndTime) const {
+    // Written whole under another name and renamed, so that the program never reads half a line.
+    const std::string next = m_file + ".next";
+    std::ofstream(next) << "@" << dateAndTime << "\n";
+    std::filesystem::rename(next, m_file);
+}
+
+std::map<std::string, std::string> SteppedTime::Environment() const {
+    return {{"LD_PRELOAD", kFakeTimeLibrary},
+            {"FAKETIME_TIMESTAMP_FILE", m_file},
+            {"FAKETIME_NO_CACHE", "1"},
+            {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
             {"TZ", "UTC"}};
 }
 

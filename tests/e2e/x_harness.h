@@ -40,6 +40,20 @@ inline constexpr const char* kFakeTimeLibrary =
 // in UTC) and runs it on from there, `rate` times as fast as the real one.
 std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate = 1);
 
+// A clock for the program that the test can step, as an NTP step or a user setting the time
+// would: the program's clock runs on from the last date and time Set (in UTC). Timers run in
+// real time whatever the steps.
+class SteppedTime {
+  public:
+    explicit SteppedTime(const std::string& dateAndTime);
+    void Set(const std::string& dateAndTime) const;
+    std::map<std::string, std::string> Environment() const;
+
+  private:
+    TempDir m_dir;
+    std::string m_file;
+};
+
 // X button numbers.
 inline constexpr unsigned kLeftButton = 1;
 inline constexpr unsigned kRightButton = 3;

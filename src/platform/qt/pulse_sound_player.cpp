@@ -8,7 +8,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <mutex>
 #include <pthread.h>
@@ -75,6 +77,37 @@ constexpr microseconds kLongestRound{1'000'000};
 constexpr std::size_t kLargestWrite = 64 * 1024;
 // How long a player that goes waits for its sound's thread to let go of the server.
 constexpr milliseconds kWaitWhenGoing{500};
+
+bool EnvironmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// The server to ask for, or null for the sound library's own search. Without XDG_RUNTIME_DIR
+// that search looks for the user's server in a directory of the user's configuration that it
+// makes when missing, linked to a new directory under /tmp. A user's server that runs has made
+// them itself, so where they are missing only the system-wide server can be there: it alone is
+// asked for, and nothing is written.
+const char* ServerToAsk() {
+    if (EnvironmentSet("PULSE_SERVER") || EnvironmentSet("XDG_RUNTIME_DIR") ||
+        EnvironmentSet("PULSE_RUNTIME_PATH")) {
+        return nullptr;
+    }
+    std::filesystem::path configuration;
+    if (EnvironmentSet("XDG_CONFIG_HOME")) {
+        configuration = std::getenv("XDG_CONFIG_HOME");
+    } else if (EnvironmentSet("HOME")) {
+        configuration = std::filesystem::path(std::getenv("HOME")) / ".config";
+    }
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(configuration / "pulse", error)) {
+        if (entry.path().filename().string().ends_with("-runtime")) {
+            return nullptr;
+        }
+    }
+    return "unix:/var/run/pulse/native";
+}
 
 const char* FileName(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -175,7 +208,7 @@ class ServerConnection {
         if (m_context == nullptr) {
             return "no memory for a sound connection";
         }
-        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        if (pa_context_connect(m_context, ServerToAsk(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             return pa_strerror(pa_context_errno(m_context));
         }
         const auto deadline = Steady::now() + kAnswerTimeout;
