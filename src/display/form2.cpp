@@ -2,6 +2,7 @@
 
 #include "display/auto_colour.h"
 #include "display/ring_geometry.h"
+#include "display/screen_fit.h"
 
 #include <cmath>
 
@@ -55,9 +56,11 @@ void Form2::Form_Load() {
     }
     m_state.MarkersHwnd = m_window->hWnd();
     m_platform.KeepOnTop(m_window->hWnd());
+    m_platform.WatchScreens([this] { KeepOnScreens(); });
 }
 
 void Form2::Form_Unload() {
+    m_platform.WatchScreens({});
     m_window->Hide();
     MarkerRegions[1].reset();
     m_form1.Unload();
@@ -75,6 +78,34 @@ void Form2::MakePoints() {
     m_state.CornerY3 = corners[2].y;
     m_state.CornerX4 = corners[3].x;
     m_state.CornerY4 = corners[3].y;
+}
+
+void Form2::KeepOnScreens() {
+    if (!IsLoaded()) {
+        return;
+    }
+    const auto corners =
+        WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
+                      m_state.TwipsPerPixelX, m_state.TwipsPerPixelY);
+    // The window ends just before its right and bottom corners, which the automatic colour
+    // reads and which must come onto the screen with it.
+    const PixelRect window{corners[0].x, corners[0].y, corners[3].x, corners[3].y};
+    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + 1, corners[3].y + 1};
+    const auto place = PlaceOnNearestScreen(window, reach, m_platform.ScreenAreas());
+    if (!place) {
+        return;
+    }
+    // Whole pixels in twips, which the windows keep exactly.
+    const auto left = static_cast<float>(place->x * m_state.TwipsPerPixelX);
+    const auto top = static_cast<float>(place->y * m_state.TwipsPerPixelY);
+    if (m_form1.IsLoaded()) {
+        // As a drag does: the marker window follows to where the window system put the hands.
+        m_form1.Window().Move(left, top);
+        m_window->Move(m_form1.Window().Left(), m_form1.Window().Top());
+    } else {
+        m_window->Move(left, top);
+    }
+    MakePoints();
 }
 
 void Form2::MakeRgn() {

@@ -32,6 +32,9 @@ class Form2 : public FormEvents {
 
     // Stores the four corners of the window, in screen pixels, in the shared state.
     void MakePoints();
+    // After the screens changed: a clock that no screen shows any more moves, both windows and
+    // its corners, into the nearest screen.
+    void KeepOnScreens();
     // Builds the ring region and gives it to the window.
     void MakeRgn();
 

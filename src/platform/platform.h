@@ -7,6 +7,7 @@
 #include "platform/region.h"
 #include "startup/clock_state.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -163,6 +164,12 @@ class Platform {
     }
 
     virtual LocalTime Now() const = 0;
+
+    // The area of each screen, in screen pixels.
+    virtual std::vector<PixelRect> ScreenAreas() const = 0;
+    // Calls `changed` after every change of the screens (one added, removed, resized or moved)
+    // until called again; an empty function stops the calls.
+    virtual void WatchScreens(std::function<void()> changed) = 0;
 
     // A modal message box with one OK button and no icon, each line of the text on one line;
     // returns when it is dismissed. Like an owned window, it stays above its owner.

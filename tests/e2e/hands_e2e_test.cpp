@@ -768,6 +768,50 @@ TEST(Hands, AutomaticColourFollowsAWindowBehindTheClock) {
     EXPECT_TRUE(clock.ShowsColour(kBlack, 2500ms));
 }
 
+struct ShrinkRow {
+    const char* name;
+    std::string commandLine;
+    Rect before;
+    std::optional<Rect> after; // none: the clock stays where it is
+};
+
+// The screen shrinks under the clock, as when a laptop leaves its external monitor: a clock it
+// no longer shows comes back inside it, both windows, with the corners the automatic colour
+// reads; a clock it still shows in part stays put.
+TEST(Hands, AClockTheScreenNoLongerShowsComesBack) {
+    const ShrinkRow rows[] = {
+        // The corners the automatic colour reads lie one pixel beyond the window.
+        {"wholly outside", "1000|800|70|1|1|0", {1000, 800, 1076, 876}, Rect{723, 523, 799, 599}},
+        {"below only", "300|700|70|1|1|0", {300, 700, 376, 776}, Rect{300, 523, 376, 599}},
+        {"partly on the screen", "760|560|70|1|1|0", {760, 560, 836, 636}, std::nullopt},
+    };
+    for (const ShrinkRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningClock clock({row.commandLine}, "10:15:30", kBlack);
+        ASSERT_TRUE(clock.Started());
+        ASSERT_EQ(clock.MarkersPlace(), row.before);
+        ASSERT_TRUE(clock.Server().SetScreenSize(800, 600));
+
+        const Rect expected = row.after.value_or(row.before);
+        EXPECT_TRUE(PollUntil(
+            [&] { return clock.MarkersPlace() == expected && clock.HandsPlace() == expected; },
+            3s))
+            << testing::PrintToString(clock.MarkersPlace()) << " and "
+            << testing::PrintToString(clock.HandsPlace());
+        if (row.after) {
+            // The colour is read at the new place: it follows the desktop both ways.
+            clock.Server().SetDesktopColour(kWhite);
+            EXPECT_TRUE(clock.ShowsColour(kBlack, 2500ms));
+            clock.Server().SetDesktopColour(kBlack);
+            EXPECT_TRUE(clock.ShowsColour(kWhite, 2500ms));
+        } else {
+            std::this_thread::sleep_for(1500ms);
+            EXPECT_EQ(clock.MarkersPlace(), row.before);
+        }
+        EXPECT_TRUE(clock.Process().Running()) << clock.Process().ErrorOutput();
+    }
+}
+
 // Each tick puts both windows back on top, the hands above the dots, even over a window
 // raised over the clock since.
 TEST(Hands, KeptOnTopWithTheHandsAboveTheDots) {

@@ -123,6 +123,17 @@ void XServer::SetDesktopColour(unsigned long rgb) {
     XSync(m_display, False);
 }
 
+bool XServer::SetScreenSize(int width, int height) const {
+    auto environment = InheritedEnvironment();
+    environment["DISPLAY"] = m_name;
+    Process xrandr({.command = {"/usr/bin/xrandr", "--fb",
+                                std::to_string(width) + "x" + std::to_string(height)},
+                    .environment = environment});
+    xrandr.WaitForExit(10s);
+    const Rect root = Geometry(DefaultRootWindow(m_display));
+    return root == Rect{0, 0, width, height};
+}
+
 std::optional<XWindow> XServer::WaitForWindow(const std::string& title,
                                              std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -89,6 +89,10 @@ class XServer {
 
     // Paints the desktop (the root window) in one colour, 0xRRGGBB.
     void SetDesktopColour(unsigned long rgb);
+    // Resizes the screen as xrandr --fb does (a laptop leaving its external monitor); says
+    // whether the root window now has that size. Xvfb keeps its one output at the size it
+    // started with and refuses that part, so xrandr's own status is not what counts.
+    bool SetScreenSize(int width, int height) const;
 
     // The first viewable top-level window with that title, waiting for it up to the timeout.
     std::optional<XWindow> WaitForWindow(const std::string& title,

@@ -86,6 +86,8 @@ class FakePlatform final : public Platform {
     void KeepOnTop(WindowHandle window) override;
     Colour GetPixel(int32_t x, int32_t y) override;
     LocalTime Now() const override { return now; }
+    std::vector<PixelRect> ScreenAreas() const override { return screens; }
+    void WatchScreens(std::function<void()> changed) override { screensChanged = changed; }
     void MessageBox(FormWindow& owner, const std::string& title,
                     const std::string& text) override;
     void Quit(int status) override;
@@ -96,6 +98,9 @@ class FakePlatform final : public Platform {
     Colour desktop = 0;
     std::vector<std::pair<PixelPoint, Colour>> pixels;
     LocalTime now{2026, 12, 8, 10, 15, 0};
+    // The screens, and whom to tell when a test changes them.
+    std::vector<PixelRect> screens{{0, 0, 1280, 1024}};
+    std::function<void()> screensChanged;
     std::optional<int> quitStatus;
     std::string messageTitle, messageText, messageOwner;
     // Runs while the message box is up, as events delivered under a modal box would.

@@ -140,6 +140,30 @@ TEST_F(MarkerWindow, ZeroPositionKeepsTheInitialPlace) {
     EXPECT_EQ(module.State().CornerX1, 495);
 }
 
+// A screen that shrinks under the clock (a monitor unplugged) must not leave it out of reach.
+TEST_F(MarkerWindow, ComesBackWhenNoScreenShowsItAnyMore) {
+    Start("1000|800|70|1|1|red");
+    const auto hands = platform.Find(kHandsTitle);
+    ASSERT_NE(hands, nullptr);
+    ASSERT_TRUE(platform.screensChanged);
+
+    platform.screens = {{0, 0, 1024, 1024}};
+    platform.screensChanged();
+    EXPECT_EQ(window->Left(), 15000) << "a clock partly on the screen stays";
+
+    platform.screens = {{0, 0, 800, 600}};
+    platform.screensChanged();
+    // The corners the automatic colour reads, one pixel beyond the window, come in too.
+    EXPECT_EQ(std::pair(window->Left(), window->Top()), std::pair(723.F * 15, 523.F * 15));
+    EXPECT_EQ(std::pair(hands->Left(), hands->Top()), std::pair(723.F * 15, 523.F * 15));
+    const ClockState& s = module.State();
+    EXPECT_EQ((std::array{s.CornerX1, s.CornerY1, s.CornerX4, s.CornerY4}),
+              (std::array{723, 523, 799, 599}));
+
+    module.MarkerForm().Unload();
+    EXPECT_FALSE(platform.screensChanged) << "the screens are still watched for a closed clock";
+}
+
 TEST_F(MarkerWindow, AutomaticColourIsSampledAfterTheHandsAreShown) {
     Start("1|1|70|1|1|0");
     const auto& j = platform.journal;

@@ -179,6 +179,14 @@ LocalTime QtPlatform::Now() const {
 
 // A dialog of our own rather than QMessageBox, which wraps any text wider than half the
 // screen and so broke the closing message's long rule in two.
+std::vector<PixelRect> QtPlatform::ScreenAreas() const {
+    return m_screens.Areas();
+}
+
+void QtPlatform::WatchScreens(std::function<void()> changed) {
+    m_screens.Watch(std::move(changed));
+}
+
 void QtPlatform::MessageBox(FormWindow& owner, const std::string& title, const std::string& text) {
     auto* ownerWindow = dynamic_cast<QtFormWindow*>(&owner);
     QDialog box(ownerWindow != nullptr ? ownerWindow->Widget() : nullptr);

@@ -1,11 +1,13 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
 // windows as QtFormWindow, topmost placement by raising (when StackingWatch says it is due),
-// screen pixels read from the X server (RootPixelReader), the local time, a modal message box
-// and wave playback. It holds no clock logic.
+// screen pixels read from the X server (RootPixelReader), the screens and their changes
+// (ScreenWatch), the local time, a modal message box and wave playback. It holds no clock
+// logic.
 #pragma once
 
 #include "platform/platform.h"
 #include "platform/qt/qt_root_pixels.h"
+#include "platform/qt/qt_screen_watch.h"
 #include "platform/qt/qt_stacking_watch.h"
 
 namespace reloj {
@@ -20,6 +22,8 @@ class QtPlatform final : public Platform {
     Colour GetPixel(int32_t x, int32_t y) override;
     std::vector<Colour> GetPixels(const std::vector<PixelPoint>& points) override;
     LocalTime Now() const override;
+    std::vector<PixelRect> ScreenAreas() const override;
+    void WatchScreens(std::function<void()> changed) override;
     void MessageBox(FormWindow& owner, const std::string& title,
                     const std::string& text) override;
     void Quit(int status) override;
@@ -28,6 +32,7 @@ class QtPlatform final : public Platform {
 
   private:
     RootPixelReader m_rootPixels;
+    ScreenWatch m_screens;
     StackingWatch m_stacking;
 };
 
