@@ -22,6 +22,7 @@ namespace {
 constexpr int kExitBadCommandLine = 2;
 constexpr int kExitNoDisplay = 1;
 constexpr int kExitCannotStart = 1;
+constexpr int kExitDisplayLost = 1;
 
 // The file descriptors the clock needs at most: the X connection and its own for the screen's
 // pixels, Qt's and GLib's wake-up pipes, the stop pipe, a sound file and the sound server, with
@@ -197,6 +198,8 @@ bool StopOnSignals(QApplication& application) {
 // fails says only why.
 QtMessageHandler qtMessages = nullptr;
 bool qtStarting = true;
+// Qt's connection to the X server, once the application has one.
+xcb_connection_t* xConnection = nullptr;
 struct HeldMessage {
     QtMsgType type;
     std::string category;
@@ -215,10 +218,14 @@ void SayWhyQtStops(QtMsgType type, const QMessageLogContext& context, const QStr
                      WindowSystemName().c_str());
         std::_Exit(kExitCannotStart);
     }
-    if (message.startsWith(QLatin1String(kConnectionBroke.data(),
-                                         static_cast<qsizetype>(kConnectionBroke.size())))) {
+    // Qt says the connection broke only once it notices; whatever else it says after the
+    // server went away (failed requests, shared memory it cannot get) comes of the same loss.
+    // The program ends at once, before Qt's own exit lets more parts complain of it.
+    const bool broke = message.startsWith(QLatin1String(
+        kConnectionBroke.data(), static_cast<qsizetype>(kConnectionBroke.size())));
+    if (broke || (xConnection != nullptr && xcb_connection_has_error(xConnection) != 0)) {
         std::fputs("reloj: se ha perdido la conexión con la pantalla\n", stderr);
-        return; // Qt ends the program itself, with status 1.
+        std::_Exit(kExitDisplayLost);
     }
     if (AboutTheRuntimeNowhere(message)) {
         return;
@@ -270,6 +277,9 @@ int main(int argc, char** argv) {
     char* qtArgv[] = {argv[0], nullptr};
     qtMessages = qInstallMessageHandler(SayWhyQtStops);
     QApplication application(qtArgc, qtArgv);
+    if (auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>()) {
+        xConnection = x11->connection();
+    }
     ReleaseQtMessages();
     QApplication::setApplicationName("reloj");
     QApplication::setApplicationVersion(RELOJ_VERSION);

@@ -123,6 +123,31 @@ TEST(Chimes, TheChimeOfTheMomentSoundsOnceWhenItsSecondBegins) {
     }
 }
 
+struct FormatRow {
+    const char* name;
+    SampleFormat format;
+};
+
+// Each format the clock takes reaches the sound server as the file declares it: a sample
+// format or channel order mistaken on the way would not sound as the tone.
+TEST(Chimes, EveryFormatTakenIsHeard) {
+    const FormatRow rows[] = {
+        {"8-bit", {.bits = 8}},
+        {"24-bit stereo at 48000 Hz", {.channels = 2, .bits = 24, .rate = 48000}},
+        {"32-bit", {.bits = 32}},
+        {"32-bit float in six channels", {.channels = 6, .bits = 32, .floating = true}},
+    };
+    const TonePrefix prefix;
+    const SoundServer sound;
+    XServer server(96);
+    for (const FormatRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        prefix.Replace("12pm.wav", ToneFile("12pm.wav", row.format));
+        ExpectOneChime({"noon", "11:59:58", "12pm.wav", "2026-12-08 12:00:00"}, prefix, sound,
+                       server);
+    }
+}
+
 struct RefusedSoundRow {
     const char* name;
     std::string file;   // put in place of 12pm.wav

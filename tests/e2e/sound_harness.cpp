@@ -35,24 +35,33 @@ void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
     }
 }
 
-// A mono 16-bit wave file: the tone, faded in and out so that its edges do not click, then
-// silence.
-void WriteTone(const std::string& path, double frequency) {
-    const int rate = Recording::kRate;
-    const int toneSamples = static_cast<int>(kToneSeconds * rate);
-    const int total = toneSamples + static_cast<int>(kSilenceSeconds * rate);
-    const int fade = static_cast<int>(kFadeSeconds * rate);
-    std::string data;
-    for (int i = 0; i < total; ++i) {
-        double value = 0;
-        if (i < toneSamples) {
-            const double ramp = std::min({1.0, double(i) / fade, double(toneSamples - i) / fade});
-            value = kToneAmplitude * ramp * std::sin(2 * std::numbers::pi * frequency * i / rate);
-        }
-        PutLittleEndian(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(value))), 2);
+// One sample of the given format, from a value on the scale of 16-bit samples.
+void PutSample(std::string& out, double value, const SampleFormat& format) {
+    if (format.floating) {
+        const float scaled = static_cast<float>(value / 32768.0);
+        uint32_t bits = 0;
+        std::memcpy(&bits, &scaled, sizeof bits);
+        PutLittleEndian(out, bits, 4);
+        return;
     }
-    const std::string file = WaveFile(1, rate, 16, data);
-    std::ofstream(path, std::ios::binary) << file;
+    switch (format.bits) {
+    case 8:
+        PutLittleEndian(out, static_cast<uint32_t>(128 + std::lround(value / 256)), 1);
+        break;
+    case 16:
+        PutLittleEndian(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(value))), 2);
+        break;
+    default: // 24 or 32 bits: the same value, shifted up
+        PutLittleEndian(out,
+                        static_cast<uint32_t>(static_cast<int32_t>(
+                            std::lround(value * (1 << (format.bits - 16))))),
+                        static_cast<int>(format.bits / 8));
+        break;
+    }
+}
+
+void WriteTone(const std::string& path, const std::string& file) {
+    std::ofstream(path, std::ios::binary) << ToneFile(file);
 }
 
 bool Connectable(const std::string& socketPath) {
@@ -118,14 +127,35 @@ std::map<std::string, std::string> WithPlayLog(std::map<std::string, std::string
 
 } // namespace
 
+std::string ToneFile(const std::string& sound, const SampleFormat& format) {
+    const double frequency = ToneOf(sound);
+    const auto rate = static_cast<int>(format.rate);
+    const int toneSamples = static_cast<int>(kToneSeconds * rate);
+    const int total = toneSamples + static_cast<int>(kSilenceSeconds * rate);
+    const int fade = static_cast<int>(kFadeSeconds * rate);
+    std::string data;
+    for (int i = 0; i < total; ++i) {
+        double value = 0;
+        if (i < toneSamples) {
+            // Faded in and out, so that the edges do not click.
+            const double ramp = std::min({1.0, double(i) / fade, double(toneSamples - i) / fade});
+            value = kToneAmplitude * ramp * std::sin(2 * std::numbers::pi * frequency * i / rate);
+        }
+        for (uint32_t channel = 0; channel < format.channels; ++channel) {
+            PutSample(data, value, format);
+        }
+    }
+    return WaveFile(format.channels, format.rate, format.bits, data, format.floating);
+}
+
 std::string WaveFile(uint32_t channels, uint32_t rate, uint32_t bitsPerSample,
-                     const std::string& samples) {
+                     const std::string& samples, bool floating) {
     const uint32_t blockAlign = channels * (bitsPerSample / 8);
     std::string file = "RIFF";
     PutLittleEndian(file, static_cast<uint32_t>(36 + samples.size()), 4);
     file += "WAVEfmt ";
     PutLittleEndian(file, 16, 4);
-    PutLittleEndian(file, 1, 2); // linear PCM
+    PutLittleEndian(file, floating ? 3 : 1, 2); // floating point or linear PCM
     PutLittleEndian(file, channels, 2);
     PutLittleEndian(file, rate, 4);
     PutLittleEndian(file, rate * blockAlign, 4);
@@ -161,7 +191,7 @@ TonePrefix::TonePrefix() {
     m_binary = (root / "bin/reloj").string();
     std::filesystem::copy_file(RELOJ_BINARY, m_binary);
     for (const std::string& file : SoundFiles()) {
-        WriteTone((root / "share/reloj/sonidos" / file).string(), ToneOf(file));
+        WriteTone((root / "share/reloj/sonidos" / file).string(), file);
     }
 }
 

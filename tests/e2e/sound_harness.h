@@ -23,13 +23,14 @@ const std::vector<std::string>& SoundFiles();
 // The frequency of the tone that stands in for a sound file, in hertz; 0 for an unknown file.
 double ToneOf(const std::string& file);
 
-// A linear PCM wave file of the given format around `samples`, which are taken as they are.
+// A linear PCM (or floating-point) wave file of the given format around `samples`, which are
+// taken as they are.
 std::string WaveFile(uint32_t channels, uint32_t rate, uint32_t bitsPerSample,
-                     const std::string& samples);
+                     const std::string& samples, bool floating = false);
 
 // The program copied into a prefix of its own, bin/reloj beside share/reloj/sonidos: the
 // program finds its sounds from its own real path, so only a copy (not a link) hears these.
-// Every sound file there is a 0.6 s pure tone of its own frequency followed by 0.3 s of silence.
+// Every sound file there is ToneFile of its name, mono 16-bit.
 class TonePrefix {
   public:
     TonePrefix();
@@ -84,6 +85,17 @@ class Recording {
   private:
     Process m_recorder;
 };
+
+struct SampleFormat {
+    uint32_t channels = 1;
+    uint32_t bits = 16;
+    bool floating = false;
+    uint32_t rate = Recording::kRate;
+};
+
+// A sound file that sounds the tone of `sound` (0.6 s, then 0.3 s of silence) in the given
+// format, the same sample in every channel.
+std::string ToneFile(const std::string& sound, const SampleFormat& format = {});
 
 // One tone heard in a recording: the file it stands for, where it starts and how long it lasts.
 struct Heard {

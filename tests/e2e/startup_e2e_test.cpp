@@ -179,12 +179,17 @@ TEST(Startup, AWindowSystemThatFailsIsSaidPlainly) {
     EXPECT_EQ(nosuch.WaitForExit(10s), 1);
     EXPECT_EQ(nosuch.ErrorOutput(), "reloj: no se puede iniciar el sistema de ventanas «nosuch»\n");
 
-    std::optional<XServer> leaving(std::in_place);
-    Program clock(*leaving, {});
-    ASSERT_TRUE(leaving->WaitForWindow(kMarkerTitle));
-    leaving.reset();
-    EXPECT_EQ(clock.WaitForExit(10s), 1);
-    EXPECT_EQ(clock.ErrorOutput(), "reloj: se ha perdido la conexión con la pantalla\n");
+    // Regression: about one ending in six crashed the program (SIGSEGV) inside Qt, which asked
+    // a server that was closing about its screens; hence several endings.
+    for (int ending = 1; ending <= 10; ++ending) {
+        SCOPED_TRACE("ending " + std::to_string(ending));
+        std::optional<XServer> leaving(std::in_place);
+        Program clock(*leaving, {});
+        ASSERT_TRUE(leaving->WaitForWindow(kMarkerTitle));
+        leaving.reset();
+        EXPECT_EQ(clock.WaitForExit(10s), 1);
+        EXPECT_EQ(clock.ErrorOutput(), "reloj: se ha perdido la conexión con la pantalla\n");
+    }
 }
 
 struct DescriptorRow {

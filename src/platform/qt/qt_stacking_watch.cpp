@@ -95,12 +95,18 @@ bool StackingWatch::nativeEventFilter(const QByteArray& eventType, void* message
     default:
         return false;
     }
+    if (reportedOn != m_root || changed == m_root) {
+        return false; // Qt's own: a window's news of itself, or the root's
+    }
     // The clock's own windows moving or being raised change nothing it has to answer.
-    if (reportedOn == m_root && m_askedSinceRaise.count(changed) == 0) {
+    if (m_askedSinceRaise.count(changed) == 0) {
         m_askedSinceRaise.clear();
     }
-    // Qt still handles every event itself.
-    return false;
+    // News of the root's children comes only because this watch asked for it, and Qt takes a
+    // configure notice reported on the root for the root's own: it would ask the X server about
+    // every screen again each time any window on the desktop moved, and crash when the server
+    // is closing. Such news stops here.
+    return true;
 }
 
 } // namespace reloj
