@@ -53,7 +53,8 @@ std::optional<PixelPoint> PlaceOnNearestScreen(const PixelRect& window, const Pi
     if (nearest == nullptr) {
         return std::nullopt;
     }
-    const int32_t left = Within(reach.left, reach.right - reach.left, nearest->left, nearest->right);
+    const int32_t left =
+        Within(reach.left, reach.right - reach.left, nearest->left, nearest->right);
     const int32_t top = Within(reach.top, reach.bottom - reach.top, nearest->top, nearest->bottom);
     return PixelPoint{window.left + (left - reach.left), window.top + (top - reach.top)};
 }

@@ -10,8 +10,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <mutex>
 #include <pthread.h>
 #include <pulse/channelmap.h>
@@ -100,8 +100,7 @@ const char* ServerToAsk() {
         configuration = std::filesystem::path(std::getenv("HOME")) / ".config";
     }
     std::error_code error;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(configuration / "pulse", error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(configuration / "pulse", error)) {
         if (entry.path().filename().string().ends_with("-runtime")) {
             return nullptr;
         }
