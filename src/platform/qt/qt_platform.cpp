@@ -3,6 +3,7 @@
 #include "common/numeric.h"
 #include "platform/qt/qt_form_window.h"
 #include "platform/qt/pulse_sound_player.h"
+#include "platform/qt/xcb_reply.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,28 +56,6 @@ Colour GrabbedPixel(PixelPoint p) {
     return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
 }
 
-// Whether both windows are children of the root window. Asked once per pair of windows: a
-// window manager frames windows when they are first shown, not later.
-bool SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second) {
-    static WId knownFirst = 0, knownSecond = 0;
-    static bool known = false;
-    if (first == knownFirst && second == knownSecond) {
-        return known;
-    }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    bool siblings = true;
-    for (WId window : {first, second}) {
-        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(
-            connection, xcb_query_tree(connection, static_cast<xcb_window_t>(window)), nullptr);
-        siblings = siblings && tree != nullptr && tree->parent == root;
-        std::free(tree);
-    }
-    knownFirst = first;
-    knownSecond = second;
-    known = siblings;
-    return siblings;
-}
-
 } // namespace
 
 float QtPlatform::ScreenTwipsPerPixelX() const {
@@ -94,6 +73,23 @@ std::unique_ptr<FormWindow> QtPlatform::CreateForm(const FormDesign& design, For
     return std::make_unique<QtFormWindow>(
         design, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events,
         RoundToInt32(ScreenTwipsPerPixelX()).value, RoundToInt32(ScreenTwipsPerPixelY()).value);
+}
+
+// Asked once per pair of windows: a window manager frames windows when they are first shown,
+// not later.
+bool QtPlatform::SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second) {
+    if (first == m_siblingCheck.first && second == m_siblingCheck.second) {
+        return m_siblingCheck.siblings;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    bool siblings = true;
+    for (WId window : {first, second}) {
+        const XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(
+            connection, xcb_query_tree(connection, static_cast<xcb_window_t>(window)), nullptr));
+        siblings = siblings && tree && tree->parent == root;
+    }
+    m_siblingCheck = {first, second, siblings};
+    return siblings;
 }
 
 void QtPlatform::KeepOnTop(WindowHandle window) {

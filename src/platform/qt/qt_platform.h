@@ -10,6 +10,8 @@
 #include "platform/qt/qt_screen_watch.h"
 #include "platform/qt/qt_stacking_watch.h"
 
+#include <QtGui/qwindowdefs.h>
+
 namespace reloj {
 
 class QtPlatform final : public Platform {
@@ -31,7 +33,15 @@ class QtPlatform final : public Platform {
     std::string SoundDirectory() const override;
 
   private:
+    // Whether both windows are children of the root window, as the last pair asked about was.
+    bool SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second);
+
     RootPixelReader m_rootPixels;
+    struct SiblingCheck {
+        WId first = 0;
+        WId second = 0;
+        bool siblings = false;
+    } m_siblingCheck;
     ScreenWatch m_screens;
     StackingWatch m_stacking;
 };

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_root_pixels.h"
 
-#include <cstdlib>
+#include "platform/qt/xcb_reply.h"
+
 #include <utility>
 
 namespace reloj {
@@ -55,12 +56,11 @@ void RootPixelReader::WatchDamage() {
     if (extension == nullptr || extension->present == 0) {
         return;
     }
-    xcb_damage_query_version_reply_t* version = xcb_damage_query_version_reply(
-        m_connection, xcb_damage_query_version(m_connection, kDamageMajor, kDamageMinor), nullptr);
-    if (version == nullptr) {
+    const XcbReply<xcb_damage_query_version_reply_t> version(xcb_damage_query_version_reply(
+        m_connection, xcb_damage_query_version(m_connection, kDamageMajor, kDamageMinor), nullptr));
+    if (!version) {
         return;
     }
-    std::free(version);
     m_damage = xcb_generate_id(m_connection);
     xcb_damage_create(m_connection, m_damage, m_root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
     m_damageEvent = static_cast<uint8_t>(extension->first_event + XCB_DAMAGE_NOTIFY);
@@ -71,9 +71,8 @@ bool RootPixelReader::ScreenChanged() {
         return true;
     }
     bool changed = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
         changed = changed || (event->response_type & ~kSentEventBit) == m_damageEvent;
-        std::free(event);
     }
     return changed;
 }
@@ -98,16 +97,16 @@ std::vector<std::optional<Colour>>
 RootPixelReader::Answers(const std::vector<xcb_get_image_cookie_t>& cookies) {
     std::vector<std::optional<Colour>> colours(cookies.size());
     for (std::size_t i = 0; i < cookies.size(); ++i) {
-        xcb_get_image_reply_t* reply = xcb_get_image_reply(m_connection, cookies[i], nullptr);
-        if (reply == nullptr) {
+        const XcbReply<xcb_get_image_reply_t> reply(
+            xcb_get_image_reply(m_connection, cookies[i], nullptr));
+        if (!reply) {
             continue;
         }
         if (reply->depth == kTrueColourDepth &&
-            xcb_get_image_data_length(reply) >= kBytesPerPixel) {
-            const uint8_t* bytes = xcb_get_image_data(reply);
+            xcb_get_image_data_length(reply.get()) >= kBytesPerPixel) {
+            const uint8_t* bytes = xcb_get_image_data(reply.get());
             colours[i] = static_cast<Colour>(bytes[2] | (bytes[1] << 8) | (bytes[0] << 16));
         }
-        std::free(reply);
     }
     return colours;
 }

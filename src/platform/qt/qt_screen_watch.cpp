@@ -1,10 +1,11 @@
 #include "platform/qt/qt_screen_watch.h"
 
+#include "platform/qt/xcb_reply.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
-#include <cstdlib>
 
 namespace reloj {
 
@@ -79,13 +80,12 @@ void ScreenWatch::Start() {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     m_root = screen->root;
     m_rootArea = {0, 0, screen->width_in_pixels, screen->height_in_pixels};
-    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-        connection, xcb_get_window_attributes(connection, m_root), nullptr);
-    if (attributes == nullptr) {
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, m_root), nullptr));
+    if (!attributes) {
         return;
     }
     const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    std::free(attributes);
     xcb_change_window_attributes(connection, m_root, XCB_CW_EVENT_MASK, &mask);
     QCoreApplication::instance()->installNativeEventFilter(this);
     m_filtering = true;

@@ -1,8 +1,9 @@
 #include "platform/qt/qt_stacking_watch.h"
 
+#include "platform/qt/xcb_reply.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <cstdlib>
 
 namespace reloj {
 
@@ -31,13 +32,12 @@ bool StackingWatch::Start() {
     }
     xcb_connection_t* connection = x11->connection();
     m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-        connection, xcb_get_window_attributes(connection, m_root), nullptr);
-    if (attributes == nullptr) {
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, m_root), nullptr));
+    if (!attributes) {
         return false;
     }
     const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    std::free(attributes);
     xcb_change_window_attributes(connection, m_root, XCB_CW_EVENT_MASK, &mask);
     QCoreApplication::instance()->installNativeEventFilter(this);
     return true;
