@@ -26,9 +26,6 @@ constexpr const char* kApplication = "reloj";
 
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 1024;
-// Where the hands meet in a default clock at (718, 5), 76 pixels wide.
-constexpr int kHandsCentreX = 756;
-constexpr int kHandsCentreY = 43;
 // The mute switch's place in the calculator's client area at 96 dpi; a click a few pixels in
 // from its top-left corner lands on its box.
 constexpr int kSwitchLeft = 224;
@@ -504,7 +501,7 @@ struct CloseRow {
 TEST(Calculator, ClosingItLeavesTheClockRunning) {
     const CloseRow rows[] = {
         {"a single click on the hands",
-         [](Clock& clock) { clock.Click(kHandsCentreX, kHandsCentreY); }},
+         [](Clock& clock) { clock.Click(kDefaultHandsCentreX, kDefaultHandsCentreY); }},
         {"the close button",
          [](Clock& clock) { SendDeleteWindow(clock.Server(), clock.Calculator()); }},
     };

@@ -13,15 +13,6 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-// The centre of the hands in the default place (718, 5) and size (76 x 76): both hands start
-// there, whatever the time.
-constexpr int kCentreX = 756;
-constexpr int kCentreY = 43;
-
-double SecondsSince(Steady::time_point start) {
-    return std::chrono::duration<double>(Steady::now() - start).count();
-}
-
 std::vector<std::string> Files(const std::vector<Heard>& tones) {
     std::vector<std::string> files;
     for (const Heard& heard : tones) {
@@ -37,13 +28,14 @@ bool CentreOnTheHands(const XServer& server) {
         return false;
     }
     const Rect place = server.Geometry(*hands);
-    return Pixels(server.Shape(*hands)).count({kCentreX - place.left, kCentreY - place.top}) == 1;
+    return Pixels(server.Shape(*hands))
+               .count({kDefaultHandsCentreX - place.left, kDefaultHandsCentreY - place.top}) == 1;
 }
 
 // Holds the left button on the centre of the hands until the closing message shows; the
 // button is let go again before returning. Returns the box, if it came within the timeout.
 std::optional<XWindow> HoldToClose(const XServer& server) {
-    server.MovePointer(kCentreX, kCentreY);
+    server.MovePointer(kDefaultHandsCentreX, kDefaultHandsCentreY);
     server.Button(kLeftButton, true);
     // Five ticks with the button down close the clock: four to five seconds.
     const auto box = server.WaitForWindow(kClosingTitle, 8s);

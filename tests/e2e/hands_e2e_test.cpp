@@ -26,10 +26,6 @@ constexpr unsigned long kRed = 0xFF0000;
 using Point = std::pair<int, int>;
 using Quad = std::array<Point, 4>;
 
-double SecondsSince(Steady::time_point start) {
-    return std::chrono::duration<double>(Steady::now() - start).count();
-}
-
 std::string Hex(unsigned long rgb) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%06lX", rgb);

@@ -52,6 +52,11 @@ bool PollUntil(Condition condition, std::chrono::milliseconds timeout,
     return true;
 }
 
+// Real seconds since a moment of the test's own clock.
+inline double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 // While it lives, asks the kernel to keep idle CPUs ready to run at once: a wake-up latency
 // of zero through /dev/cpu_dma_latency, which needs root; the request ends with the object.
 // An idle CPU of a virtual machine can otherwise take several milliseconds to wake, longer

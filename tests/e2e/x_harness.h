@@ -32,6 +32,11 @@ inline constexpr const char* kClosingTitle = "^Quorvix^ Velmaro....";
 inline constexpr const char* kCalculatorTitle =
     "Calcula La Edad De Quien Desees Con Esta Utilidad...";
 
+// Where the hands meet in a default clock at (718, 5), 76 pixels wide: both hands start there,
+// whatever the time.
+inline constexpr int kDefaultHandsCentreX = 756;
+inline constexpr int kDefaultHandsCentreY = 43;
+
 // The library that sets the program's clock (FAKETIME) without touching the machine's.
 inline constexpr const char* kFakeTimeLibrary =
     "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
