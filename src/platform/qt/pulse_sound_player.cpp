@@ -424,6 +424,10 @@ void PulseSoundPlayer::Play() {
     pthread_sigmask(SIG_BLOCK, &all, &previous);
     try {
         std::thread([playback, path = m_path] {
+            // A clock started at a real-time priority keeps it for its ticks; a sound is not
+            // worth pre-empting anything for.
+            const sched_param normal{};
+            pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
             PlayFile(*playback, path);
             playback->Finish();
         }).detach();
