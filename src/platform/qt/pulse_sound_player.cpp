@@ -210,38 +210,32 @@ class ServerConnection {
         if (pa_context_connect(m_context, ServerToAsk(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             return pa_strerror(pa_context_errno(m_context));
         }
-        const auto deadline = Steady::now() + kAnswerTimeout;
-        for (;;) {
+        return AwaitAnswer([this] {
             const pa_context_state_t state = pa_context_get_state(m_context);
-            if (state == PA_CONTEXT_READY) {
-                return {};
-            }
-            if (!PA_CONTEXT_IS_GOOD(state)) {
-                return pa_strerror(pa_context_errno(m_context));
-            }
-            if (!Turn(deadline)) {
-                return Stopped() ? "stopped" : "the sound server does not answer";
-            }
-        }
+            return state == PA_CONTEXT_READY   ? Answer::Ready
+                   : PA_CONTEXT_IS_GOOD(state) ? Answer::Pending
+                                               : Answer::Failed;
+        });
     }
 
     // Opens a playback stream of the given format on the default output.
     std::string OpenStream(const char* name, const WaveFormat& format) {
-        pa_sample_spec spec{};
-        spec.format = SampleFormatOf(format);
-        spec.rate = static_cast<std::uint32_t>(format.sampleRate);
-        spec.channels = static_cast<std::uint8_t>(format.channels);
+        pa_sample_spec samples{};
+        samples.format = SampleFormatOf(format);
+        samples.rate = static_cast<std::uint32_t>(format.sampleRate);
+        samples.channels = static_cast<std::uint8_t>(format.channels);
         // Wave files order their channels this way; the server's default map knows only up
         // to six.
         pa_channel_map map{};
-        pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
-        m_stream = pa_stream_new(m_context, name, &spec, &map);
+        pa_channel_map_init_auto(&map, samples.channels, PA_CHANNEL_MAP_WAVEEX);
+        m_stream = pa_stream_new(m_context, name, &samples, &map);
         if (m_stream == nullptr) {
             return pa_strerror(pa_context_errno(m_context));
         }
         pa_buffer_attr buffer{};
         buffer.maxlength = static_cast<std::uint32_t>(-1);
-        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMicroseconds, &spec));
+        buffer.tlength =
+            static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMicroseconds, &samples));
         buffer.prebuf = static_cast<std::uint32_t>(-1);
         buffer.minreq = static_cast<std::uint32_t>(-1);
         buffer.fragsize = static_cast<std::uint32_t>(-1);
@@ -249,19 +243,12 @@ class ServerConnection {
                                        nullptr, nullptr) < 0) {
             return pa_strerror(pa_context_errno(m_context));
         }
-        const auto deadline = Steady::now() + kAnswerTimeout;
-        for (;;) {
+        return AwaitAnswer([this] {
             const pa_stream_state_t state = pa_stream_get_state(m_stream);
-            if (state == PA_STREAM_READY) {
-                return {};
-            }
-            if (!PA_STREAM_IS_GOOD(state)) {
-                return pa_strerror(pa_context_errno(m_context));
-            }
-            if (!Turn(deadline)) {
-                return Stopped() ? "stopped" : "the sound server does not answer";
-            }
-        }
+            return state == PA_STREAM_READY   ? Answer::Ready
+                   : PA_STREAM_IS_GOOD(state) ? Answer::Pending
+                                              : Answer::Failed;
+        });
     }
 
     // Streams the samples from the file and waits until they have been heard. Returns an empty
@@ -320,6 +307,27 @@ class ServerConnection {
     bool Stopped() const { return m_playback.StopRequested(); }
 
   private:
+    enum class Answer { Pending, Ready, Failed };
+
+    // Runs the loop until `answer` says the server is ready or has refused, at most for the
+    // time a server is given to answer. Returns an empty text when ready, or why not.
+    template <typename AnswerNow> std::string AwaitAnswer(AnswerNow answer) {
+        const auto deadline = Steady::now() + kAnswerTimeout;
+        for (;;) {
+            switch (answer()) {
+            case Answer::Ready:
+                return {};
+            case Answer::Failed:
+                return pa_strerror(pa_context_errno(m_context));
+            case Answer::Pending:
+                break;
+            }
+            if (!Turn(deadline)) {
+                return Stopped() ? "stopped" : "the sound server does not answer";
+            }
+        }
+    }
+
     static void Drained(pa_stream*, int, void* drained) { *static_cast<bool*>(drained) = true; }
 
     // Waits for news from the server, at most until the deadline, and handles it. False when
