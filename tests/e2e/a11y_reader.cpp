@@ -165,16 +165,6 @@ std::string AccessibilityBus::A11yAddress() const {
     return m_a11yAddress;
 }
 
-// The program finds the accessibility bus through the session bus. With the bus named directly
-// in AT_SPI_BUS_ADDRESS, Qt 6.4 was seen to connect to it yet publish no objects at all, so an
-// outer setting of it is blanked.
-std::map<std::string, std::string> AccessibilityBus::Environment() const {
-    return {{"DBUS_SESSION_BUS_ADDRESS", m_sessionAddress},
-            {"AT_SPI_BUS_ADDRESS", ""},
-            {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"},
-            {"QT_ACCESSIBILITY", "1"}};
-}
-
 namespace {
 
 std::optional<std::pair<QDBusConnection, ObjectRef>> Find(const std::string& address,

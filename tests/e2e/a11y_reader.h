@@ -1,12 +1,12 @@
 // Reading a running program's widgets from outside, as a screen reader does: a private D-Bus
-// session bus with its own accessibility bus, which a Qt program started with Environment()
-// publishes its widgets on, and a reader that walks the published tree by accessible names.
+// session bus with its own accessibility bus, and a reader that walks the tree a program
+// publishes there by accessible names. Pointing the program at the bus is left to
+// running_clock.h, which is given SessionAddress().
 #pragma once
 
 #include "x_harness.h"
 
 #include <chrono>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -20,8 +20,8 @@ class AccessibilityBus {
     AccessibilityBus(const AccessibilityBus&) = delete;
     AccessibilityBus& operator=(const AccessibilityBus&) = delete;
 
-    // What a Qt program needs in its environment to publish its widgets on this bus.
-    std::map<std::string, std::string> Environment() const;
+    // The session bus's address, through which a program finds the accessibility bus.
+    const std::string& SessionAddress() const { return m_sessionAddress; }
 
     // The text of the object with that accessible name in the application with that name: its
     // text, or its accessible description when it has no text interface. Nothing when the

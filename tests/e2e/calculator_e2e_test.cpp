@@ -4,14 +4,13 @@
 // that silences the chimes, checked in the program's sound log and on a null sound sink.
 #include "a11y_reader.h"
 #include "calculator_x_events.h"
+#include "running_clock.h"
 #include "sound_harness.h"
-#include "x_harness.h"
 
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -44,46 +43,23 @@ constexpr auto kReadingTimeout = 10s;
 constexpr const char* kValidCaption = "2 Años, 9 Meses Y 18 Días.";
 constexpr const char* kInvalidCaption = "Fecha no válida.";
 
-// A clock alone on its own X server at 96 dpi with its own accessibility bus, its clock
-// starting at a date and time and running on from there.
+// A clock started as the options say (alone on its own X server at 96 dpi, unless they say
+// otherwise) that publishes its widgets on an accessibility bus of its own.
 class Clock {
   public:
-    explicit Clock(const std::string& startsAt,
-                   const std::map<std::string, std::string>& extra = {},
-                   const std::vector<std::string>& commandLine = {})
-        : m_server(96) {
-        auto environment = StartingAt(startsAt);
-        environment.merge(m_bus.Environment());
-        for (const auto& [name, value] : extra) {
-            environment[name] = value;
-        }
-        m_launched = Steady::now();
-        m_program = std::make_unique<Program>(m_server, commandLine, environment);
-    }
+    explicit Clock(const ClockOptions& options) : m_clock(OnBus(options, m_bus)) {}
 
-    testing::AssertionResult Started() {
-        const auto markers = m_server.WaitForWindow(kMarkerTitle);
-        const auto hands = m_server.WaitForWindow(kHandsTitle);
-        if (!markers || !hands) {
-            return testing::AssertionFailure()
-                   << "the clock's windows did not appear; the program wrote: "
-                   << m_program->ErrorOutput();
-        }
-        m_markers = *markers;
-        m_hands = *hands;
-        m_shown = Steady::now();
-        return testing::AssertionSuccess();
-    }
+    testing::AssertionResult Started() { return m_clock.Started(); }
 
     testing::AssertionResult OpenCalculator() {
-        const Rect hands = m_server.Geometry(m_hands);
+        const Rect hands = m_clock.HandsPlace();
         DoubleClick((hands.left + hands.right) / 2, (hands.top + hands.bottom) / 2);
-        const auto window = m_server.WaitForWindow(kCalculatorTitle);
+        const auto window = Server().WaitForWindow(kCalculatorTitle);
         if (!window) {
             return testing::AssertionFailure()
                    << "no window titled \"" << kCalculatorTitle
                    << "\" after a double-click on the hands; the program wrote: "
-                   << m_program->ErrorOutput();
+                   << m_clock.ErrorOutput();
         }
         m_calculator = *window;
         return testing::AssertionSuccess();
@@ -91,35 +67,35 @@ class Clock {
 
     void Click(int x, int y) {
         AwaitClickGap();
-        m_server.MovePointer(x, y);
-        m_server.Button(kLeftButton, true);
-        m_server.Button(kLeftButton, false);
+        Server().MovePointer(x, y);
+        Server().Button(kLeftButton, true);
+        Server().Button(kLeftButton, false);
         m_lastClick = Steady::now();
     }
 
     void DoubleClick(int x, int y) {
         AwaitClickGap();
-        m_server.MovePointer(x, y);
+        Server().MovePointer(x, y);
         for (int i = 0; i < 2; ++i) {
-            m_server.Button(kLeftButton, true);
-            m_server.Button(kLeftButton, false);
+            Server().Button(kLeftButton, true);
+            Server().Button(kLeftButton, false);
         }
         m_lastClick = Steady::now();
     }
 
     // Empties the calculator's box and types the text into it through the keyboard.
     void Type(const std::string& text) {
-        m_server.Focus(m_calculator);
-        m_server.Key("End", true);
-        m_server.Key("End", false);
+        Server().Focus(m_calculator);
+        Server().Key("End", true);
+        Server().Key("End", false);
         for (int i = 0; i < kLongestText; ++i) {
-            m_server.Key("BackSpace", true);
-            m_server.Key("BackSpace", false);
+            Server().Key("BackSpace", true);
+            Server().Key("BackSpace", false);
         }
         for (const char c : text) {
             const std::string keysym = c == '/' ? "slash" : std::string(1, c);
-            m_server.Key(keysym, true);
-            m_server.Key(keysym, false);
+            Server().Key(keysym, true);
+            Server().Key(keysym, false);
         }
     }
 
@@ -151,27 +127,27 @@ class Clock {
         return Reads("dia", text);
     }
 
-    XServer& Server() { return m_server; }
-    Program& Process() { return *m_program; }
+    XServer& Server() const { return m_clock.Server(); }
+    RunningClock& Program() { return m_clock; }
     const AccessibilityBus& Bus() const { return m_bus; }
-    XWindow Markers() const { return m_markers; }
-    XWindow Hands() const { return m_hands; }
+    XWindow Markers() const { return m_clock.Markers(); }
+    XWindow Hands() const { return m_clock.Hands(); }
     XWindow Calculator() const { return m_calculator; }
 
     // The program's clock starts between its launch and the showing of its windows: these
     // are the earliest and the latest moments at which it has run for a while.
     Steady::time_point EarliestClock(std::chrono::milliseconds sinceStart) const {
-        return m_launched + sinceStart;
+        return m_clock.Launched() + sinceStart;
     }
     Steady::time_point LatestClock(std::chrono::milliseconds sinceStart) const {
-        return m_shown + sinceStart;
+        return m_clock.Shown() + sinceStart;
     }
 
     // Whether the program has logged a request to play that sound file within the timeout.
     bool Plays(const std::string& file, std::chrono::milliseconds timeout) const {
         return PollUntil(
             [&] {
-                return m_program->ErrorOutput().find("reloj.sound: play " + file) !=
+                return m_clock.ErrorOutput().find("reloj.sound: play " + file) !=
                        std::string::npos;
             },
             timeout, 50ms);
@@ -195,10 +171,15 @@ class Clock {
 
     // Whether no window with the calculator's title is shown any more within the timeout.
     bool CalculatorGone(std::chrono::milliseconds timeout) const {
-        return PollUntil([&] { return !m_server.WaitForWindow(kCalculatorTitle, 0ms); }, timeout);
+        return PollUntil([&] { return !Server().WaitForWindow(kCalculatorTitle, 0ms); }, timeout);
     }
 
   private:
+    static ClockOptions OnBus(ClockOptions options, const AccessibilityBus& bus) {
+        options.accessibilityBus = bus.SessionAddress();
+        return options;
+    }
+
     void AwaitClickGap() const {
         const auto due = m_lastClick + kClickGap;
         if (Steady::now() < due) {
@@ -206,14 +187,10 @@ class Clock {
         }
     }
 
+    // Declared first: the clock is started on the bus and stopped before the bus goes.
     AccessibilityBus m_bus;
-    XServer m_server;
-    std::unique_ptr<Program> m_program;
-    XWindow m_markers = 0;
-    XWindow m_hands = 0;
+    RunningClock m_clock;
     XWindow m_calculator = 0;
-    Steady::time_point m_launched;
-    Steady::time_point m_shown;
     Steady::time_point m_lastClick;
 };
 
@@ -223,7 +200,7 @@ std::string OnTheDay(const std::string& time) {
 }
 
 TEST(Calculator, DoubleClickOnTheHandsOpensItCentred) {
-    Clock clock(OnTheDay("10:15:30"));
+    Clock clock({.startsAt = OnTheDay("10:15:30")});
     ASSERT_TRUE(clock.Started());
     EXPECT_FALSE(clock.Server().WaitForWindow(kCalculatorTitle, 0ms));
     ASSERT_TRUE(clock.OpenCalculator());
@@ -246,7 +223,7 @@ TEST(Calculator, DoubleClickOnTheHandsOpensItCentred) {
     // It opens with an empty box and no result yet.
     EXPECT_TRUE(clock.Reads("dia", ""));
     EXPECT_TRUE(clock.Reads("datos", ""));
-    EXPECT_TRUE(clock.Process().Running());
+    EXPECT_TRUE(clock.Program().Running());
 }
 
 // A pixel counts as light or dark when each of its channels is.
@@ -261,7 +238,7 @@ bool Dark(unsigned long rgb) {
 // checked, and the whole caption inside the window. Regression guard: the box was black on
 // black, and the caption ran past the window's right edge ("... De Las Hora").
 TEST(Calculator, TheMuteSwitchIsSeenWhole) {
-    Clock clock(OnTheDay("10:15:30"));
+    Clock clock({.startsAt = OnTheDay("10:15:30")});
     ASSERT_TRUE(clock.Started());
     ASSERT_TRUE(clock.OpenCalculator());
     const Rect window = clock.Server().Geometry(clock.Calculator());
@@ -335,7 +312,7 @@ TEST(Calculator, TheMuteSwitchIsSeenWhole) {
 // other window. Regression guard: the dots covered the calculator's result.
 TEST(Calculator, StaysAboveTheClockItOpensOver) {
     constexpr unsigned long kRed = 0xFF0000;
-    Clock clock(OnTheDay("10:15:30"), {}, {"590|460|100|1|1|red"});
+    Clock clock({.arguments = {"590|460|100|1|1|red"}, .startsAt = OnTheDay("10:15:30")});
     ASSERT_TRUE(clock.Started());
     ASSERT_TRUE(clock.OpenCalculator());
     XServer& server = clock.Server();
@@ -390,7 +367,7 @@ TEST(Calculator, ShowsTheTimeLivedSinceTheTypedDate) {
         {"the 31st of February", "31/02/2001", kInvalidCaption},
         {"a birth date again, after an invalid one", "20/05/2000", kValidCaption},
     };
-    Clock clock(OnTheDay("10:15:30"));
+    Clock clock({.startsAt = OnTheDay("10:15:30")});
     ASSERT_TRUE(clock.Started());
     ASSERT_TRUE(clock.OpenCalculator());
     for (const TypedRow& row : rows) {
@@ -401,7 +378,7 @@ TEST(Calculator, ShowsTheTimeLivedSinceTheTypedDate) {
 }
 
 TEST(Calculator, TextOfAnotherLengthLeavesTheResultAlone) {
-    Clock clock(OnTheDay("10:15:30"));
+    Clock clock({.startsAt = OnTheDay("10:15:30")});
     ASSERT_TRUE(clock.Started());
     ASSERT_TRUE(clock.OpenCalculator());
     ASSERT_TRUE(clock.TypeIntoBox("31/02/2001"));
@@ -429,8 +406,6 @@ std::chrono::milliseconds Until(Steady::time_point when) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(when - Steady::now());
 }
 
-const std::map<std::string, std::string> kSoundLog{{"QT_LOGGING_RULES", "reloj.sound=true"}};
-
 // The loudest sample of a recording, 0 to 32768.
 int Peak(const std::vector<int16_t>& samples) {
     int peak = 0;
@@ -450,13 +425,12 @@ TEST(Calculator, TheMuteSwitchSilencesTheNextChime) {
     // Each plays into a null sink of its own, recorded from before noon to after it.
     SoundServer mutedSink;
     SoundServer controlSink;
-    const auto playingInto = [&](const SoundServer& sink) {
-        auto environment = kSoundLog;
-        environment["PULSE_SERVER"] = sink.Address();
-        return environment;
-    };
-    Clock muted(OnTheDay("11:59:35"), playingInto(mutedSink));
-    Clock control(OnTheDay("11:59:35"), playingInto(controlSink));
+    Clock muted({.startsAt = OnTheDay("11:59:35"),
+                 .soundServer = mutedSink.Address(),
+                 .playLog = PlayLog::Plain});
+    Clock control({.startsAt = OnTheDay("11:59:35"),
+                   .soundServer = controlSink.Address(),
+                   .playLog = PlayLog::Plain});
     const auto recordingFrom = Steady::now();
     Recording mutedSound(mutedSink);
     Recording controlSound(controlSink);
@@ -472,14 +446,14 @@ TEST(Calculator, TheMuteSwitchSilencesTheNextChime) {
     // The switch must be on before noon for the test to say anything.
     ASSERT_LT(Steady::now(), muted.EarliestClock(24s))
         << "the machine is too slow: the switch went on too close to noon";
-    ASSERT_FALSE(muted.Plays("12pm.wav", 0ms)) << muted.Process().ErrorOutput();
+    ASSERT_FALSE(muted.Plays("12pm.wav", 0ms)) << muted.Program().ErrorOutput();
 
     EXPECT_TRUE(control.Plays("12pm.wav", Until(control.LatestClock(40s))))
-        << control.Process().ErrorOutput();
+        << control.Program().ErrorOutput();
     // Two seconds past noon on the muted clock, with its noon tick long gone.
     EXPECT_FALSE(muted.Plays("12pm.wav", Until(muted.LatestClock(27s))))
-        << muted.Process().ErrorOutput();
-    EXPECT_TRUE(muted.Process().Running());
+        << muted.Program().ErrorOutput();
+    EXPECT_TRUE(muted.Program().Running());
 
     // What the sinks heard: the chime from the control clock, nothing from the muted one
     // all the way through noon.
@@ -507,7 +481,7 @@ TEST(Calculator, ClosingItLeavesTheClockRunning) {
     };
     for (const CloseRow& row : rows) {
         SCOPED_TRACE(row.name);
-        Clock clock(OnTheDay("10:29:40"), kSoundLog);
+        Clock clock({.startsAt = OnTheDay("10:29:40"), .playLog = PlayLog::Plain});
         ASSERT_TRUE(clock.Started());
         ASSERT_TRUE(clock.OpenCalculator());
         ASSERT_TRUE(clock.TypeIntoBox("20/05/2000"));
@@ -517,12 +491,12 @@ TEST(Calculator, ClosingItLeavesTheClockRunning) {
             << "the machine is too slow: the half hour came before the calculator closed";
         row.close(clock);
         EXPECT_TRUE(clock.CalculatorGone(5s));
-        EXPECT_TRUE(clock.Process().Running()) << clock.Process().ErrorOutput();
+        EXPECT_TRUE(clock.Program().Running()) << clock.Program().ErrorOutput();
         EXPECT_TRUE(clock.Server().Viewable(clock.Hands()));
         // The clock goes on ticking: the half-hour chime is asked for at 10:30.
         EXPECT_TRUE(clock.Plays("media.wav", Until(clock.LatestClock(30s))))
-            << clock.Process().ErrorOutput();
-        EXPECT_TRUE(clock.Process().Running()) << clock.Process().ErrorOutput();
+            << clock.Program().ErrorOutput();
+        EXPECT_TRUE(clock.Program().Running()) << clock.Program().ErrorOutput();
         EXPECT_TRUE(clock.Server().Viewable(clock.Hands()));
 
         // Opened again, the calculator starts afresh: the typed date went with the window.

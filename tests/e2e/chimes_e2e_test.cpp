@@ -21,6 +21,15 @@ std::vector<std::string> Files(const std::vector<Heard>& tones) {
     return files;
 }
 
+// The program from the tone prefix on the test's X server, playing into the sound server given,
+// with every play request logged at the time its clock tells.
+ClockOptions FromTones(const TonePrefix& prefix, XServer& server, const std::string& soundServer) {
+    return {.binary = prefix.Binary(),
+            .server = &server,
+            .soundServer = soundServer,
+            .playLog = PlayLog::Timed};
+}
+
 // Whether the hands window's shape covers the centre of the hands, where a test presses.
 bool CentreOnTheHands(const XServer& server) {
     const auto hands = server.WaitForWindow(kHandsTitle);
@@ -45,14 +54,14 @@ std::optional<XWindow> HoldToClose(const XServer& server) {
 
 // Gives the message box the keyboard focus (nothing else would, without a window manager) and
 // presses Return until the program ends; its exit status, if it ended within the timeout.
-std::optional<int> Dismiss(const XServer& server, XWindow box, Program& program) {
+std::optional<int> Dismiss(const XServer& server, XWindow box, RunningClock& clock) {
     std::optional<int> status;
     PollUntil(
         [&] {
             server.Focus(box);
             server.Key("Return", true);
             server.Key("Return", false);
-            status = program.WaitForExit(500ms);
+            status = clock.WaitForExit(500ms);
             return status.has_value();
         },
         5s, 0ms);
@@ -68,22 +77,22 @@ struct ChimeRow {
 
 // Starts the clock two seconds before a chime and checks what it asks for and what is heard.
 void ExpectOneChime(const ChimeRow& row, const TonePrefix& prefix, const SoundServer& sound,
-                    const XServer& server) {
+                    XServer& server) {
     Recording recording(sound);
     const double launchedAt = recording.Seconds();
-    auto environment = StartingAt("2026-12-08 " + row.startsAt);
-    environment["PULSE_SERVER"] = sound.Address();
-    Clock clock(server, prefix, environment);
-    const auto requested = [&] { return !clock.Played().empty(); };
+    auto options = FromTones(prefix, server, sound.Address());
+    options.startsAt = "2026-12-08 " + row.startsAt;
+    RunningClock clock(options);
+    const auto requested = [&] { return !Played(clock).empty(); };
     EXPECT_TRUE(PollUntil(requested, 3500ms)) << "nothing played 3.5 s after the start\n"
                                               << clock.ErrorOutput();
     // Long enough for the tone to end and for a second request, if any, to show.
     std::this_thread::sleep_until(clock.Launched() + 5s);
-    EXPECT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
-    clock.Program().Stop(SIGTERM, 2s);
+    EXPECT_TRUE(clock.Running()) << clock.ErrorOutput();
+    clock.Stop(SIGTERM, 2s);
     const Hearing hearing = Listen(recording.Stop());
 
-    const auto requests = clock.Requested();
+    const auto requests = Requested(clock);
     EXPECT_EQ(FilesOf(requests), std::vector<std::string>{row.file}) << clock.ErrorOutput();
     if (!requests.empty()) {
         EXPECT_EQ(requests.front().at.substr(0, 19), row.due) << "asked for at the wrong second";
@@ -167,18 +176,18 @@ TEST(Chimes, ASoundFileTheDeviceCannotTakeIsRefusedAndTheClockGoesOn) {
         SCOPED_TRACE(row.name);
         prefix.Replace("12pm.wav", row.file);
         Recording recording(sound);
-        auto environment = StartingAt("2026-12-08 11:59:58");
-        environment["PULSE_SERVER"] = sound.Address();
-        Clock clock(server, prefix, environment);
-        EXPECT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms))
+        auto options = FromTones(prefix, server, sound.Address());
+        options.startsAt = "2026-12-08 11:59:58";
+        RunningClock clock(options);
+        EXPECT_TRUE(PollUntil([&] { return !Played(clock).empty(); }, 3500ms))
             << clock.ErrorOutput();
         // The chime was asked for at noon; two seconds later the clock still runs.
         std::this_thread::sleep_until(clock.Launched() + 5s);
-        ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
-        ::kill(clock.Program().Pid(), SIGTERM);
-        EXPECT_EQ(clock.Program().WaitForExit(2s), 0) << clock.ErrorOutput();
+        ASSERT_TRUE(clock.Running()) << clock.ErrorOutput();
+        ::kill(clock.Pid(), SIGTERM);
+        EXPECT_EQ(clock.WaitForExit(2s), 0) << clock.ErrorOutput();
 
-        EXPECT_EQ(clock.Played(), std::vector<std::string>{"12pm.wav"}) << clock.ErrorOutput();
+        EXPECT_EQ(Played(clock), std::vector<std::string>{"12pm.wav"}) << clock.ErrorOutput();
         const std::string log = clock.ErrorOutput();
         EXPECT_NE(log.find("reloj.sound: cannot play "), std::string::npos) << log;
         EXPECT_NE(log.find("12pm.wav: " + row.reason), std::string::npos) << log;
@@ -193,22 +202,22 @@ TEST(Chimes, ClosingSoundPlaysWhileTheClosingMessageShows) {
     XServer server(96);
     Recording recording(sound);
     // Well away from the hour and the half hour, so that only the closing sound can play.
-    auto environment = StartingAt("2026-12-08 10:10:10");
-    environment["PULSE_SERVER"] = sound.Address();
-    Clock clock(server, prefix, environment);
+    auto options = FromTones(prefix, server, sound.Address());
+    options.startsAt = "2026-12-08 10:10:10";
+    RunningClock clock(options);
     ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << clock.ErrorOutput();
     ASSERT_TRUE(CentreOnTheHands(server));
 
     const auto box = HoldToClose(server);
     ASSERT_TRUE(box) << clock.ErrorOutput();
     const double boxAt = recording.Seconds();
-    EXPECT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 2s));
+    EXPECT_TRUE(PollUntil([&] { return !Played(clock).empty(); }, 2s));
     // The box waits for an answer; the sound has time to play out in full under it.
     std::this_thread::sleep_for(1500ms);
     EXPECT_TRUE(server.Viewable(*box));
     const Hearing hearing = Listen(recording.Stop());
 
-    EXPECT_EQ(clock.Played(), std::vector<std::string>{"finreloj.wav"}) << clock.ErrorOutput();
+    EXPECT_EQ(Played(clock), std::vector<std::string>{"finreloj.wav"}) << clock.ErrorOutput();
     ASSERT_EQ(Files(hearing.tones), std::vector<std::string>{"finreloj.wav"})
         << testing::PrintToString(hearing.tones);
     EXPECT_NEAR(hearing.tones.front().start, boxAt, 1.0)
@@ -216,35 +225,35 @@ TEST(Chimes, ClosingSoundPlaysWhileTheClosingMessageShows) {
     EXPECT_NEAR(hearing.tones.front().seconds, 0.6, 0.15);
     EXPECT_LT(hearing.unexplained, 0.1);
 
-    EXPECT_EQ(Dismiss(server, *box, clock.Program()), 0) << clock.ErrorOutput();
+    EXPECT_EQ(Dismiss(server, *box, clock), 0) << clock.ErrorOutput();
 }
 
 TEST(Chimes, WithoutASoundServerTheClockGoesOn) {
     const TonePrefix prefix;
     const TempDir nowhere;
     XServer server(96);
-    auto environment = StartingAt("2026-12-08 11:59:58");
-    environment["PULSE_SERVER"] = "unix:" + nowhere.Path() + "/no-server.sock";
-    Clock clock(server, prefix, environment);
+    auto options = FromTones(prefix, server, "unix:" + nowhere.Path() + "/no-server.sock");
+    options.startsAt = "2026-12-08 11:59:58";
+    RunningClock clock(options);
     const auto hands = server.WaitForWindow(kHandsTitle);
     ASSERT_TRUE(hands) << clock.ErrorOutput();
     const auto before = server.Shape(*hands);
 
     // The hands turn to 12:00 on the same tick that asks for the noon chime: the tick went on
     // past the failed play.
-    EXPECT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms)) << clock.ErrorOutput();
+    EXPECT_TRUE(PollUntil([&] { return !Played(clock).empty(); }, 3500ms)) << clock.ErrorOutput();
     std::this_thread::sleep_until(clock.Launched() + 4s);
-    EXPECT_EQ(clock.Played(), std::vector<std::string>{"12pm.wav"}) << clock.ErrorOutput();
-    ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
+    EXPECT_EQ(Played(clock), std::vector<std::string>{"12pm.wav"}) << clock.ErrorOutput();
+    ASSERT_TRUE(clock.Running()) << clock.ErrorOutput();
     ASSERT_TRUE(server.WaitForWindow(kHandsTitle, 0ms));
     EXPECT_NE(server.Shape(*hands), before) << "the hands did not move on to 12:00";
 
     ASSERT_TRUE(CentreOnTheHands(server));
     const auto box = HoldToClose(server);
     ASSERT_TRUE(box) << clock.ErrorOutput();
-    EXPECT_TRUE(PollUntil([&] { return clock.Played().size() == 2; }, 2s));
-    EXPECT_EQ(clock.Played(), (std::vector<std::string>{"12pm.wav", "finreloj.wav"}));
-    EXPECT_EQ(Dismiss(server, *box, clock.Program()), 0) << clock.ErrorOutput();
+    EXPECT_TRUE(PollUntil([&] { return Played(clock).size() == 2; }, 2s));
+    EXPECT_EQ(Played(clock), (std::vector<std::string>{"12pm.wav", "finreloj.wav"}));
+    EXPECT_EQ(Dismiss(server, *box, clock), 0) << clock.ErrorOutput();
 }
 
 struct RestartRow {
@@ -273,10 +282,10 @@ TEST(Chimes, TheNextChimeIsHeardAfterTheSoundServerRestarts) {
         SCOPED_TRACE(row.name);
         SoundServer sound;
         const SteppedTime time("2026-12-08 11:59:58");
-        auto environment = time.Environment();
-        environment["PULSE_SERVER"] = sound.Address();
-        Clock clock(server, prefix, environment);
-        ASSERT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms))
+        auto options = FromTones(prefix, server, sound.Address());
+        options.steppedTime = &time;
+        RunningClock clock(options);
+        ASSERT_TRUE(PollUntil([&] { return !Played(clock).empty(); }, 3500ms))
             << clock.ErrorOutput();
         std::this_thread::sleep_for(row.afterNoon);
         sound.Kill(row.signal);
@@ -284,7 +293,7 @@ TEST(Chimes, TheNextChimeIsHeardAfterTheSoundServerRestarts) {
         if (row.chimeWhileDown) {
             time.Set("2026-12-08 12:29:58");
             expected.push_back("media.wav");
-            EXPECT_TRUE(PollUntil([&] { return clock.Played() == expected; }, 3500ms))
+            EXPECT_TRUE(PollUntil([&] { return Played(clock) == expected; }, 3500ms))
                 << clock.ErrorOutput();
         }
         sound.Start();
@@ -292,14 +301,14 @@ TEST(Chimes, TheNextChimeIsHeardAfterTheSoundServerRestarts) {
         time.Set(row.chimeWhileDown ? "2026-12-08 12:59:58" : "2026-12-08 12:29:58");
         const std::string next = row.chimeWhileDown ? "13pm.wav" : "media.wav";
         expected.push_back(next);
-        EXPECT_TRUE(PollUntil([&] { return clock.Played() == expected; }, 3500ms))
+        EXPECT_TRUE(PollUntil([&] { return Played(clock) == expected; }, 3500ms))
             << clock.ErrorOutput();
         // The tone, and the server's buffer, played out.
         std::this_thread::sleep_for(1500ms);
-        ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
-        clock.Program().Stop(SIGTERM, 2s);
+        ASSERT_TRUE(clock.Running()) << clock.ErrorOutput();
+        clock.Stop(SIGTERM, 2s);
 
-        EXPECT_EQ(clock.Played(), expected);
+        EXPECT_EQ(Played(clock), expected);
         const Hearing hearing = Listen(recording.Stop());
         EXPECT_EQ(Files(hearing.tones), std::vector<std::string>{next})
             << testing::PrintToString(hearing.tones) << "\n"
@@ -314,10 +323,10 @@ TEST(Chimes, TheNextChimeIsHeardFromASoundServerStartedAfterTheClock) {
     XServer server(96);
     SoundServer sound(SoundServer::When::Later);
     const SteppedTime time("2026-12-08 11:59:58");
-    auto environment = time.Environment();
-    environment["PULSE_SERVER"] = sound.Address();
-    Clock clock(server, prefix, environment);
-    ASSERT_TRUE(PollUntil([&] { return !clock.Played().empty(); }, 3500ms)) << clock.ErrorOutput();
+    auto options = FromTones(prefix, server, sound.Address());
+    options.steppedTime = &time;
+    RunningClock clock(options);
+    ASSERT_TRUE(PollUntil([&] { return !Played(clock).empty(); }, 3500ms)) << clock.ErrorOutput();
     EXPECT_TRUE(PollUntil(
         [&] { return clock.ErrorOutput().find("no sound server for 12pm.wav") != std::string::npos; },
         2s))
@@ -326,11 +335,11 @@ TEST(Chimes, TheNextChimeIsHeardFromASoundServerStartedAfterTheClock) {
     sound.Start();
     Recording recording(sound);
     time.Set("2026-12-08 12:29:58");
-    EXPECT_TRUE(PollUntil([&] { return clock.Played().size() == 2; }, 3500ms))
+    EXPECT_TRUE(PollUntil([&] { return Played(clock).size() == 2; }, 3500ms))
         << clock.ErrorOutput();
     std::this_thread::sleep_for(1500ms);
-    ASSERT_TRUE(clock.Program().Running()) << clock.ErrorOutput();
-    clock.Program().Stop(SIGTERM, 2s);
+    ASSERT_TRUE(clock.Running()) << clock.ErrorOutput();
+    clock.Stop(SIGTERM, 2s);
 
     const Hearing hearing = Listen(recording.Stop());
     EXPECT_EQ(Files(hearing.tones), std::vector<std::string>{"media.wav"})
@@ -396,10 +405,12 @@ TEST(ChimesDay, EveryChimeOfADayIsRequestedOnceAtSpeed) {
     const TonePrefix prefix;
     const TempDir nowhere;
     XServer server(96);
-    auto environment = StartingAt("2026-12-08 23:50:00", kRate);
-    environment["PULSE_SERVER"] = "unix:" + nowhere.Path() + "/no-server.sock";
-    Clock clock(server, prefix, environment, true);
-    if (!clock.Program().RealTime()) {
+    auto options = FromTones(prefix, server, "unix:" + nowhere.Path() + "/no-server.sock");
+    options.startsAt = "2026-12-08 23:50:00";
+    options.rate = kRate;
+    options.realTime = true;
+    RunningClock clock(options);
+    if (!clock.RealTime()) {
         GTEST_SKIP() << "a real-time priority is not allowed here; at this speed the test "
                         "would only measure the machine's load";
     }
@@ -412,12 +423,12 @@ TEST(ChimesDay, EveryChimeOfADayIsRequestedOnceAtSpeed) {
     const auto day = std::chrono::duration<double>((24 * 3600 + 610) / double(kRate));
     const auto end = clock.Launched() + std::chrono::duration_cast<Steady::duration>(day);
     const auto expected = ChimesOfADay();
-    PollUntil([&] { return clock.Played().size() > expected.size() || !clock.Program().Running(); },
+    PollUntil([&] { return Played(clock).size() > expected.size() || !clock.Running(); },
               std::chrono::duration_cast<std::chrono::milliseconds>(end - Steady::now()), 1s);
-    EXPECT_TRUE(clock.Program().Running());
-    clock.Program().Stop(SIGTERM, 2s);
+    EXPECT_TRUE(clock.Running());
+    clock.Stop(SIGTERM, 2s);
 
-    const auto requests = clock.Requested();
+    const auto requests = Requested(clock);
     const auto files = FilesOf(requests);
     EXPECT_EQ(files, expected) << FirstDifference(files, expected) << clock.ErrorOutput();
     std::vector<std::string> minutes;

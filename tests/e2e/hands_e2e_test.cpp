@@ -2,7 +2,7 @@
 // hands of the time of day in either style, the new shape when the minute turns, what the
 // mouse does on the hands (dragging, the colour cycle, holding a button to close the clock) and
 // the automatic colour that stands out against the desktop.
-#include "x_harness.h"
+#include "running_clock.h"
 
 #include <QPoint>
 #include <QPolygon>
@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sstream>
 
 namespace reloj::e2e {
@@ -94,121 +93,78 @@ std::string Difference(const PixelSet& shown, const PixelSet& expected) {
     return text.str();
 }
 
-// One clock alone on its own X server at 96 dpi, started at a time of day.
-class RunningClock {
-  public:
-    RunningClock(const std::vector<std::string>& commandLine, const std::string& time,
-                 std::optional<unsigned long> desktop = std::nullopt)
-        : m_server(96) {
-        if (desktop) {
-            m_server.SetDesktopColour(*desktop);
-        }
-        m_launched = Steady::now();
-        m_program =
-            std::make_unique<Program>(m_server, commandLine, StartingAt("2026-12-08 " + time));
-    }
+// One clock alone on its own X server at 96 dpi, its clock starting at a time of day.
+ClockOptions Alone(const std::vector<std::string>& commandLine, const std::string& time,
+                   std::optional<unsigned long> desktop = std::nullopt) {
+    return {.arguments = commandLine, .desktop = desktop, .startsAt = "2026-12-08 " + time};
+}
 
-    // Waits for both windows to be shown.
-    testing::AssertionResult Started() {
-        const auto markers = m_server.WaitForWindow(kMarkerTitle);
-        const auto hands = m_server.WaitForWindow(kHandsTitle);
-        if (!markers || !hands) {
-            return testing::AssertionFailure()
-                   << "the clock's windows did not appear; the program wrote: "
-                   << m_program->ErrorOutput();
+// The hands' shape once the window has been cut: until then the X server reports the whole
+// window as its shape.
+PixelSet CutHandsShape(const RunningClock& clock) {
+    const PixelSet whole = WholeWindow(clock.HandsPlace());
+    PixelSet shape;
+    PollUntil(
+        [&] {
+            shape = clock.HandsShape();
+            return shape != whole;
+        },
+        3s);
+    return shape;
+}
+
+// In screen coordinates, the pixel of the hands nearest the window's centre (where the hands
+// meet) or farthest from it.
+Point Extreme(const RunningClock& clock, bool nearest) {
+    const Rect place = clock.HandsPlace();
+    const int cx = (place.right - place.left) / 2;
+    const int cy = (place.bottom - place.top) / 2;
+    const PixelSet shape = clock.HandsShape();
+    Point best{-1, -1};
+    int bestDistance = nearest ? 1 << 30 : -1;
+    for (const auto& [x, y] : shape) {
+        const int d = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+        if (nearest ? d < bestDistance : d > bestDistance) {
+            bestDistance = d;
+            best = {x, y};
         }
-        m_markers = *markers;
-        m_hands = *hands;
+    }
+    return {place.left + best.first, place.top + best.second};
+}
+
+// Where the hands meet: the place to press on.
+Point Grip(const RunningClock& clock) {
+    return Extreme(clock, true);
+}
+
+// Away from the circle drawn at the centre: the place to read the hands' colour.
+Point Tip(const RunningClock& clock) {
+    return Extreme(clock, false);
+}
+
+// The colours of the 12 o'clock dot's centre and of a hand's tip, in a default-size clock.
+std::pair<unsigned long, unsigned long> Colours(const RunningClock& clock) {
+    const Rect place = clock.MarkersPlace();
+    const Point tip = Tip(clock);
+    return {clock.Server().Pixel(place.left + 39, place.top + 4),
+            clock.Server().Pixel(tip.first, tip.second)};
+}
+
+// Whether the dots and the hands both show a colour within the timeout.
+testing::AssertionResult ShowsColour(const RunningClock& clock, unsigned long rgb,
+                                     std::chrono::milliseconds timeout) {
+    std::pair<unsigned long, unsigned long> seen;
+    if (PollUntil(
+            [&] {
+                seen = Colours(clock);
+                return seen.first == rgb && seen.second == rgb;
+            },
+            timeout)) {
         return testing::AssertionSuccess();
     }
-
-    XServer& Server() { return m_server; }
-    const XServer& Server() const { return m_server; }
-    Program& Process() { return *m_program; }
-    XWindow Markers() const { return m_markers; }
-    XWindow Hands() const { return m_hands; }
-    // Just before the program started, and so before its clock began at the time given.
-    Steady::time_point Launched() const { return m_launched; }
-
-    Rect HandsPlace() const { return m_server.Geometry(m_hands); }
-    Rect MarkersPlace() const { return m_server.Geometry(m_markers); }
-    PixelSet HandsShape() const { return Pixels(m_server.Shape(m_hands)); }
-
-    // The hands' shape once the window has been cut: until then the X server reports the
-    // whole window as its shape.
-    PixelSet CutHandsShape() const {
-        const PixelSet whole = WholeWindow(HandsPlace());
-        PixelSet shape;
-        PollUntil(
-            [&] {
-                shape = HandsShape();
-                return shape != whole;
-            },
-            3s);
-        return shape;
-    }
-
-    // In screen coordinates, the pixel of the hands nearest the window's centre, where the
-    // hands meet: the place to press on.
-    Point Grip() const { return ToScreen(Extreme(true)); }
-    // In screen coordinates, the pixel of the hands farthest from the centre, away from the
-    // circle drawn at the centre: the place to read the hands' colour.
-    Point Tip() const { return ToScreen(Extreme(false)); }
-
-    // The colours of the 12 o'clock dot's centre and of a hand's tip, in a default-size clock.
-    std::pair<unsigned long, unsigned long> Colours() const {
-        const Rect place = MarkersPlace();
-        const Point tip = Tip();
-        return {m_server.Pixel(place.left + 39, place.top + 4),
-                m_server.Pixel(tip.first, tip.second)};
-    }
-
-    // Whether the dots and the hands both show a colour within the timeout.
-    testing::AssertionResult ShowsColour(unsigned long rgb,
-                                         std::chrono::milliseconds timeout) const {
-        std::pair<unsigned long, unsigned long> seen;
-        if (PollUntil(
-                [&] {
-                    seen = Colours();
-                    return seen.first == rgb && seen.second == rgb;
-                },
-                timeout)) {
-            return testing::AssertionSuccess();
-        }
-        return testing::AssertionFailure()
-               << "expected " << Hex(rgb) << ", the dot shows " << Hex(seen.first)
-               << " and the hand " << Hex(seen.second);
-    }
-
-  private:
-    Point Extreme(bool nearest) const {
-        const Rect place = HandsPlace();
-        const int cx = (place.right - place.left) / 2;
-        const int cy = (place.bottom - place.top) / 2;
-        const PixelSet shape = HandsShape();
-        Point best{-1, -1};
-        int bestDistance = nearest ? 1 << 30 : -1;
-        for (const auto& [x, y] : shape) {
-            const int d = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-            if (nearest ? d < bestDistance : d > bestDistance) {
-                bestDistance = d;
-                best = {x, y};
-            }
-        }
-        return best;
-    }
-
-    Point ToScreen(Point p) const {
-        const Rect place = HandsPlace();
-        return {place.left + p.first, place.top + p.second};
-    }
-
-    XServer m_server;
-    Steady::time_point m_launched;
-    std::unique_ptr<Program> m_program;
-    XWindow m_markers = 0;
-    XWindow m_hands = 0;
-};
+    return testing::AssertionFailure() << "expected " << Hex(rgb) << ", the dot shows "
+                                       << Hex(seen.first) << " and the hand " << Hex(seen.second);
+}
 
 void Click(const XServer& server, unsigned button) {
     server.Button(button, true);
@@ -254,7 +210,7 @@ TEST(Hands, ShapeIsTheTwoHandsOfTheTime) {
     };
     for (const HandsRow& row : rows) {
         SCOPED_TRACE(row.name);
-        RunningClock clock(row.commandLine, row.time);
+        RunningClock clock(Alone(row.commandLine, row.time));
         ASSERT_TRUE(clock.Started());
         const Rect place = clock.HandsPlace();
         EXPECT_EQ(place, clock.MarkersPlace());
@@ -290,7 +246,7 @@ TEST(Hands, ShapeIsTheTwoHandsOfTheTime) {
 }
 
 TEST(Hands, AStyleWithoutHandsLeavesTheWindowWhole) {
-    RunningClock clock({"718|5|70|3|1|"}, "10:15:30");
+    RunningClock clock(Alone({"718|5|70|3|1|"}, "10:15:30"));
     ASSERT_TRUE(clock.Started());
     EXPECT_EQ(clock.HandsPlace(), (Rect{718, 5, 794, 81}));
     EXPECT_EQ(clock.HandsPlace(), clock.MarkersPlace());
@@ -304,15 +260,15 @@ TEST(Hands, ReshapedWhenTheMinuteTurns) {
     // What the clock shows when started at 10:16.
     PixelSet at1016;
     {
-        RunningClock reference({}, "10:16:30");
+        RunningClock reference(Alone({}, "10:16:30"));
         ASSERT_TRUE(reference.Started());
-        at1016 = reference.CutHandsShape();
+        at1016 = CutHandsShape(reference);
     }
     const PixelSet at1015 = HandsPixels({{{68, 38}, {38, 41}, {33, 38}, {38, 35}}},
                                         {{{19, 23}, {40, 36}, {42, 41}, {36, 40}}});
     ASSERT_NE(at1016, at1015);
 
-    RunningClock clock({}, "10:15:57");
+    RunningClock clock(Alone({}, "10:15:57"));
     const auto launched = clock.Launched();
     ASSERT_TRUE(clock.Started());
     const auto shown = Steady::now();
@@ -396,9 +352,9 @@ TEST(Hands, EveryPixelOfTheNewShapeIsPainted) {
     };
     for (const PaintRow& row : rows) {
         SCOPED_TRACE(row.name);
-        RunningClock clock(row.commandLine, "10:14:58", row.desktop);
+        RunningClock clock(Alone(row.commandLine, "10:14:58", row.desktop));
         ASSERT_TRUE(clock.Started());
-        const PixelSet before = clock.CutHandsShape();
+        const PixelSet before = CutHandsShape(clock);
         std::vector<Point> wrong;
         EXPECT_TRUE(PollUntil(
             [&] {
@@ -440,12 +396,12 @@ PixelSet Visible(const std::vector<Rect>& shape, const Rect& place) {
 TEST(Hands, AnEmptyRegionShowsNothing) {
     {
         SCOPED_TRACE("13-pixel ring: dots too small to show");
-        RunningClock clock({"718|5|13|1|1|red"}, "10:10:30", kBlack);
+        RunningClock clock(Alone({"718|5|13|1|1|red"}, "10:10:30", kBlack));
         ASSERT_TRUE(clock.Started());
         const Rect place = clock.MarkersPlace();
         ASSERT_GT(place.right - place.left, 0);
         EXPECT_TRUE(Visible(clock.Server().Shape(clock.Markers()), place).empty());
-        const PixelSet hands = clock.CutHandsShape();
+        const PixelSet hands = CutHandsShape(clock);
         const ScreenArea screen = clock.Server().Capture(place);
         ASSERT_FALSE(screen.pixels.empty());
         int red = 0;
@@ -459,7 +415,7 @@ TEST(Hands, AnEmptyRegionShowsNothing) {
     {
         // At 10:10 the hands of a 14-pixel ring cover no whole pixel; at 10:11 they do.
         SCOPED_TRACE("14-pixel ring: hands that come and go");
-        RunningClock clock({"718|5|14|1|1|red"}, "10:10:57", kBlack);
+        RunningClock clock(Alone({"718|5|14|1|1|red"}, "10:10:57", kBlack));
         ASSERT_TRUE(clock.Started());
         const Rect place = clock.HandsPlace();
         EXPECT_TRUE(PollUntil(
@@ -501,7 +457,7 @@ TEST(Hands, LeftDragMovesBothWindowsAsOne) {
     constexpr int kDx = 40, kDy = 30;
     for (const DragRow& row : rows) {
         SCOPED_TRACE(row.name);
-        RunningClock clock(row.commandLine, "10:15:30");
+        RunningClock clock(Alone(row.commandLine, "10:15:30"));
         ASSERT_TRUE(clock.Started());
         const Rect start = clock.HandsPlace();
         ASSERT_EQ(start, (Rect{718, 5, 794, 81}));
@@ -511,7 +467,7 @@ TEST(Hands, LeftDragMovesBothWindowsAsOne) {
             return Rect{start.left + dx, start.top + dy, start.right + dx, start.bottom + dy};
         };
         const XServer& server = clock.Server();
-        const auto [x, y] = clock.Grip();
+        const auto [x, y] = Grip(clock);
         server.MovePointer(x, y);
         server.Button(kLeftButton, true);
         for (int step = 1; step <= kSteps; ++step) {
@@ -565,10 +521,10 @@ TEST(Hands, RightPressStepsThroughTheColours) {
     const std::pair<unsigned long, unsigned long> desktops[] = {{kWhite, kBlack}, {kBlack, kWhite}};
     for (const auto& [desktop, contrast] : desktops) {
         SCOPED_TRACE("desktop " + Hex(desktop));
-        RunningClock clock({}, "10:15:30", desktop);
+        RunningClock clock(Alone({}, "10:15:30", desktop));
         ASSERT_TRUE(clock.Started());
-        ASSERT_TRUE(clock.ShowsColour(kRed, 2s));
-        const auto [x, y] = clock.Grip();
+        ASSERT_TRUE(ShowsColour(clock, kRed, 2s));
+        const auto [x, y] = Grip(clock);
         clock.Server().MovePointer(x, y);
         unsigned long shown = kRed;
         for (const CycleRow& row : cycle) {
@@ -582,7 +538,7 @@ TEST(Hands, RightPressStepsThroughTheColours) {
                 std::this_thread::sleep_for(1500ms);
             }
             // The automatic colour is chosen on a tick, so it may take a second to show.
-            EXPECT_TRUE(clock.ShowsColour(expected, 2500ms));
+            EXPECT_TRUE(ShowsColour(clock, expected, 2500ms));
             shown = expected;
         }
     }
@@ -597,7 +553,7 @@ std::optional<int> DismissClosingBox(RunningClock& clock, XWindow box) {
             clock.Server().Focus(box);
             clock.Server().Key("Return", true);
             clock.Server().Key("Return", false);
-            status = clock.Process().WaitForExit(500ms);
+            status = clock.WaitForExit(500ms);
             return status.has_value();
         },
         5s, 0ms);
@@ -613,10 +569,10 @@ TEST(Hands, HoldingAButtonFiveSecondsCloses) {
     const HoldRow rows[] = {{"left button", kLeftButton}, {"right button", kRightButton}};
     for (const HoldRow& row : rows) {
         SCOPED_TRACE(row.name);
-        RunningClock clock({}, "10:15:30");
+        RunningClock clock(Alone({}, "10:15:30"));
         ASSERT_TRUE(clock.Started());
         XServer& server = clock.Server();
-        const auto [x, y] = clock.Grip();
+        const auto [x, y] = Grip(clock);
         server.MovePointer(x, y);
         // The clock began on a whole second: press about half-way to its next tick, so that
         // neither limit below is near.
@@ -632,7 +588,7 @@ TEST(Hands, HoldingAButtonFiveSecondsCloses) {
         EXPECT_GT(after, 3.9);
         EXPECT_LT(after, 5.6);
 
-        EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.Process().ErrorOutput();
+        EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.ErrorOutput();
     }
 }
 
@@ -668,10 +624,10 @@ int TextLines(const ScreenArea& screen) {
 // as long as it is open, and shows each of its ten lines on one line. Regression guards: the
 // dots covered the box, and the box wrapped its long rule in two.
 TEST(Hands, TheClosingBoxStaysAboveTheClockWithTenWholeLines) {
-    RunningClock clock({"590|460|100|1|1|red"}, "10:15:30");
+    RunningClock clock(Alone({"590|460|100|1|1|red"}, "10:15:30"));
     ASSERT_TRUE(clock.Started());
     XServer& server = clock.Server();
-    const auto [x, y] = clock.Grip();
+    const auto [x, y] = Grip(clock);
     server.MovePointer(x, y);
     server.Button(kLeftButton, true);
     const auto box = server.WaitForWindow(kClosingTitle, 8s);
@@ -700,14 +656,14 @@ TEST(Hands, TheClosingBoxStaysAboveTheClockWithTenWholeLines) {
     }
     EXPECT_EQ(TextLines(server.Capture(place)), 10);
 
-    EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.Process().ErrorOutput();
+    EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.ErrorOutput();
 }
 
 TEST(Hands, PressesShorterThanTheHoldDoNotClose) {
-    RunningClock clock({}, "10:15:30");
+    RunningClock clock(Alone({}, "10:15:30"));
     ASSERT_TRUE(clock.Started());
     const XServer& server = clock.Server();
-    const auto [x, y] = clock.Grip();
+    const auto [x, y] = Grip(clock);
     server.MovePointer(x, y);
     // Two presses of three or four ticks each, with ticks between them while the button is
     // up: more than five ticks held in all, but never five in a row.
@@ -720,7 +676,7 @@ TEST(Hands, PressesShorterThanTheHoldDoNotClose) {
     server.Button(kLeftButton, false);
     std::this_thread::sleep_for(1000ms);
     EXPECT_FALSE(server.WaitForWindow(kClosingTitle, 0ms));
-    EXPECT_TRUE(clock.Process().Running());
+    EXPECT_TRUE(clock.Running());
     EXPECT_TRUE(server.WaitForWindow(kHandsTitle, 0ms));
 }
 
@@ -739,29 +695,29 @@ TEST(Hands, AutomaticColourStandsOutFromTheDesktop) {
     };
     for (const DesktopRow& row : rows) {
         SCOPED_TRACE(row.name);
-        RunningClock clock({"718|5|70|1|1|0"}, "10:15:30", row.desktop);
+        RunningClock clock(Alone({"718|5|70|1|1|0"}, "10:15:30", row.desktop));
         ASSERT_TRUE(clock.Started());
-        EXPECT_TRUE(clock.ShowsColour(row.clock, 2500ms));
+        EXPECT_TRUE(ShowsColour(clock, row.clock, 2500ms));
     }
 }
 
 TEST(Hands, AutomaticColourFollowsTheDesktop) {
-    RunningClock clock({"718|5|70|1|1|0"}, "10:15:30", kWhite);
+    RunningClock clock(Alone({"718|5|70|1|1|0"}, "10:15:30", kWhite));
     ASSERT_TRUE(clock.Started());
-    ASSERT_TRUE(clock.ShowsColour(kBlack, 2500ms));
+    ASSERT_TRUE(ShowsColour(clock, kBlack, 2500ms));
     clock.Server().SetDesktopColour(kBlack);
-    EXPECT_TRUE(clock.ShowsColour(kWhite, 2500ms));
+    EXPECT_TRUE(ShowsColour(clock, kWhite, 2500ms));
 }
 
 // A window that comes over the desktop behind the clock counts as the desktop: the clock is
 // raised back above it and takes the colour that stands out from it. Regression guard for
 // reading the screen only when the X server reports something drawn on it.
 TEST(Hands, AutomaticColourFollowsAWindowBehindTheClock) {
-    RunningClock clock({"718|5|70|1|1|0"}, "10:15:30", kBlack);
+    RunningClock clock(Alone({"718|5|70|1|1|0"}, "10:15:30", kBlack));
     ASSERT_TRUE(clock.Started());
-    ASSERT_TRUE(clock.ShowsColour(kWhite, 2500ms));
+    ASSERT_TRUE(ShowsColour(clock, kWhite, 2500ms));
     clock.Server().Cover(Rect{700, 0, 820, 100}, 0xFFFFFF);
-    EXPECT_TRUE(clock.ShowsColour(kBlack, 2500ms));
+    EXPECT_TRUE(ShowsColour(clock, kBlack, 2500ms));
 }
 
 struct ShrinkRow {
@@ -783,7 +739,7 @@ TEST(Hands, AClockTheScreenNoLongerShowsComesBack) {
     };
     for (const ShrinkRow& row : rows) {
         SCOPED_TRACE(row.name);
-        RunningClock clock({row.commandLine}, "10:15:30", kBlack);
+        RunningClock clock(Alone({row.commandLine}, "10:15:30", kBlack));
         ASSERT_TRUE(clock.Started());
         ASSERT_EQ(clock.MarkersPlace(), row.before);
         ASSERT_TRUE(clock.Server().SetScreenSize(800, 600));
@@ -797,21 +753,21 @@ TEST(Hands, AClockTheScreenNoLongerShowsComesBack) {
         if (row.after) {
             // The colour is read at the new place: it follows the desktop both ways.
             clock.Server().SetDesktopColour(kWhite);
-            EXPECT_TRUE(clock.ShowsColour(kBlack, 2500ms));
+            EXPECT_TRUE(ShowsColour(clock, kBlack, 2500ms));
             clock.Server().SetDesktopColour(kBlack);
-            EXPECT_TRUE(clock.ShowsColour(kWhite, 2500ms));
+            EXPECT_TRUE(ShowsColour(clock, kWhite, 2500ms));
         } else {
             std::this_thread::sleep_for(1500ms);
             EXPECT_EQ(clock.MarkersPlace(), row.before);
         }
-        EXPECT_TRUE(clock.Process().Running()) << clock.Process().ErrorOutput();
+        EXPECT_TRUE(clock.Running()) << clock.ErrorOutput();
     }
 }
 
 // Each tick puts both windows back on top, the hands above the dots, even over a window
 // raised over the clock since.
 TEST(Hands, KeptOnTopWithTheHandsAboveTheDots) {
-    RunningClock clock({"718|5|70|3|1|"}, "10:15:30");
+    RunningClock clock(Alone({"718|5|70|3|1|"}, "10:15:30"));
     ASSERT_TRUE(clock.Started());
     XServer& server = clock.Server();
     const auto onTop = [&] {

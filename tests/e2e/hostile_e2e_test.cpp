@@ -2,7 +2,7 @@
 // and stops normally, or is refused with status 2 and one line on standard error. Never a
 // signal, never a hang. Every run is traced: the program writes no file and connects to
 // nothing but the X display.
-#include "x_harness.h"
+#include "running_clock.h"
 
 #include <csignal>
 #include <filesystem>
@@ -137,10 +137,11 @@ TEST(Hostile, CommandLines) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string trace = traces.Path() + "/trace";
-        Program reloj(server, Arguments(row), {},
-                      {.wrapper = {"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
-                                   "trace=open,openat,creat,connect,rename,renameat,renameat2,"
-                                   "unlink,unlinkat,mkdir,mkdirat,truncate"}});
+        RunningClock reloj({.wrapper = {"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
+                                        "trace=open,openat,creat,connect,rename,renameat,"
+                                        "renameat2,unlink,unlinkat,mkdir,mkdirat,truncate"},
+                            .arguments = Arguments(row),
+                            .server = &server});
         if (row.outcome == Outcome::Refused) {
             EXPECT_EQ(reloj.WaitForExit(20s), 2);
             const std::string errors = reloj.ErrorOutput();
@@ -168,15 +169,15 @@ TEST(Hostile, WithoutARuntimeDirectoryNothingIsWritten) {
     const TempDir home;
     const TempDir traces;
     const std::string trace = traces.Path() + "/trace";
-    auto environment = StartingAt("2026-12-08 11:59:58");
-    environment["HOME"] = home.Path();
-    environment["QT_LOGGING_RULES"] = "reloj.sound=true";
-    Program reloj(server, {}, environment,
-                  {.wrapper = {"/usr/bin/env", "-u", "XDG_RUNTIME_DIR", "-u", "TMPDIR",
-                               "-u", "XDG_CONFIG_HOME", "/usr/bin/strace", "-f", "-qq", "-o",
-                               trace, "-e",
-                               "trace=open,openat,creat,connect,rename,renameat,renameat2,"
-                               "unlink,unlinkat,mkdir,mkdirat,truncate,symlink,symlinkat"}});
+    RunningClock reloj({.wrapper = {"/usr/bin/env", "-u", "XDG_RUNTIME_DIR", "-u", "TMPDIR", "-u",
+                                    "XDG_CONFIG_HOME", "/usr/bin/strace", "-f", "-qq", "-o", trace,
+                                    "-e",
+                                    "trace=open,openat,creat,connect,rename,renameat,renameat2,"
+                                    "unlink,unlinkat,mkdir,mkdirat,truncate,symlink,symlinkat"},
+                        .server = &server,
+                        .startsAt = "2026-12-08 11:59:58",
+                        .playLog = PlayLog::Plain,
+                        .environment = {{"HOME", home.Path()}}});
     ASSERT_TRUE(server.WaitForWindow("$uhr$", 20s)) << reloj.ErrorOutput();
     EXPECT_TRUE(PollUntil(
         [&] {

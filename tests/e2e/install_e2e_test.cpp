@@ -3,7 +3,7 @@
 // shows that the unpacked program finds its sounds beside itself, not in the build tree.
 // Then the README's own install commands, read from the README and run as a user would run
 // them, in a fresh build tree with the user's compiler settings rather than ours.
-#include "x_harness.h"
+#include "running_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -56,17 +56,17 @@ void PrintTo(const Outcome& o, std::ostream* out) {
 }
 
 // Waits until the program's error output holds the text, or the timeout has passed.
-bool WaitForError(Program& program, const std::string& text, std::chrono::milliseconds timeout) {
-    PollUntil([&] { return Contains(program.ErrorOutput(), text) || !program.Running(); }, timeout,
+bool WaitForError(RunningClock& clock, const std::string& text,
+                  std::chrono::milliseconds timeout) {
+    PollUntil([&] { return Contains(clock.ErrorOutput(), text) || !clock.Running(); }, timeout,
               50ms);
-    return Contains(program.ErrorOutput(), text);
+    return Contains(clock.ErrorOutput(), text);
 }
 
-// Two seconds before noon, in a fixed zone, with every play request logged.
-std::map<std::string, std::string> TwoSecondsBeforeNoon() {
-    auto environment = StartingAt("2026-12-08 11:59:58");
-    environment["QT_LOGGING_RULES"] = "reloj.sound=true";
-    return environment;
+// The program at that path alone on its own X server, its clock starting two seconds before
+// noon in a fixed zone, with every play request logged.
+ClockOptions TwoSecondsBeforeNoon(const std::string& binary) {
+    return {.binary = binary, .startsAt = "2026-12-08 11:59:58", .playLog = PlayLog::Plain};
 }
 
 std::vector<std::string> SoundNames() {
@@ -184,7 +184,9 @@ TEST_F(Install, PackageHoldsTheProgramSoundsMenuEntryIconAndManual) {
 }
 
 TEST_F(Install, UnpackedProgramStatesItsVersion) {
-    const Outcome version = RunTool({Installed("bin/reloj"), "--version"});
+    RunningClock reloj({.binary = Installed("bin/reloj"), .arguments = {"--version"}});
+    const Outcome version{reloj.WaitForExit(kToolTimeout).value_or(-1), reloj.Output(),
+                          reloj.ErrorOutput()};
     EXPECT_EQ(version.status, 0) << ::testing::PrintToString(version);
     EXPECT_EQ(version.out, "reloj " RELOJ_PROJECT_VERSION "\n");
 }
@@ -240,10 +242,9 @@ TEST_F(Install, ManualPageRendersWithoutWarnings) {
 }
 
 TEST_F(Install, UnpackedProgramChimesNoonFromItsOwnSounds) {
-    XServer server(96);
-    Program reloj(server, {}, TwoSecondsBeforeNoon(), {.binary = Installed("bin/reloj")});
-    ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
-    EXPECT_TRUE(server.WaitForWindow(kHandsTitle)) << reloj.ErrorOutput();
+    RunningClock reloj(TwoSecondsBeforeNoon(Installed("bin/reloj")));
+    ASSERT_TRUE(reloj.Server().WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
+    EXPECT_TRUE(reloj.Server().WaitForWindow(kHandsTitle)) << reloj.ErrorOutput();
     EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
     EXPECT_FALSE(Contains(reloj.ErrorOutput(), "reloj.sound: missing")) << reloj.ErrorOutput();
     EXPECT_TRUE(reloj.Running()) << reloj.ErrorOutput();
@@ -258,9 +259,8 @@ TEST_F(Install, ProgramAwayFromItsSoundsSaysSo) {
     const std::string lone = elsewhere.Path() + "/bin/reloj";
     fs::copy_file(Installed("bin/reloj"), lone);
 
-    XServer server(96);
-    Program reloj(server, {}, TwoSecondsBeforeNoon(), {.binary = lone});
-    ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
+    RunningClock reloj(TwoSecondsBeforeNoon(lone));
+    ASSERT_TRUE(reloj.Server().WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
     EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
     EXPECT_TRUE(Contains(reloj.ErrorOutput(), "reloj.sound: missing " + elsewhere.Path() +
                                                   "/share/reloj/sonidos/12pm.wav"))
@@ -380,10 +380,9 @@ TEST(ReadmeInstall, CommandsBuildInstallAndStartTheClock) {
     EXPECT_FALSE(Contains(rules, "-Werror"));
     EXPECT_TRUE(Contains(rules, "-ffp-contract=off"));
 
-    XServer server(96);
-    Program reloj(server, {}, TwoSecondsBeforeNoon(), {.binary = prefix + "/bin/reloj"});
-    ASSERT_TRUE(server.WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
-    EXPECT_TRUE(server.WaitForWindow(kHandsTitle)) << reloj.ErrorOutput();
+    RunningClock reloj(TwoSecondsBeforeNoon(prefix + "/bin/reloj"));
+    ASSERT_TRUE(reloj.Server().WaitForWindow(kMarkerTitle)) << reloj.ErrorOutput();
+    EXPECT_TRUE(reloj.Server().WaitForWindow(kHandsTitle)) << reloj.ErrorOutput();
     // The installed program finds its sounds in the prefix.
     EXPECT_TRUE(WaitForError(reloj, "reloj.sound: play 12pm.wav", 20s)) << reloj.ErrorOutput();
     EXPECT_FALSE(Contains(reloj.ErrorOutput(), "reloj.sound: missing")) << reloj.ErrorOutput();

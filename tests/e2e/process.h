@@ -1,7 +1,7 @@
 // How the end-to-end tests run other programs: a child process with the command line and the
 // environment a test gives, its standard input from a file and its output and errors kept in
 // files of its own, waited for and stopped with a timeout. It knows nothing of X, sound or the
-// program under test; x_harness.h builds the real program's launch on it.
+// program under test; running_clock.h starts the real program on it.
 #pragma once
 
 #include <chrono>

@@ -2,7 +2,7 @@
 // automatic colour on and a desktop that keeps changing behind it. Memory must not grow after
 // the first hour, the number of live regions must stay put, and every one of the 192 chimes
 // must be asked for exactly once, in order.
-#include "x_harness.h"
+#include "running_clock.h"
 
 #include <algorithm>
 #include <csignal>
@@ -94,14 +94,20 @@ std::string Differences(std::vector<Chime> requested, std::vector<Chime> expecte
 
 TEST(Soak, FourDaysAtSpeed) {
     const TempDir nowhere;
-    XServer server(96);
-    server.SetDesktopColour(0xFFFFFF);
-    auto environment = StartingAt("2026-12-07 23:10:00", kRate);
-    environment["PULSE_SERVER"] = "unix:" + nowhere.Path() + "/no-server.sock";
-    environment["QT_LOGGING_RULES"] = "reloj.sound=true;reloj.regions=true";
-    environment["QT_MESSAGE_PATTERN"] = "%{time yyyy-MM-dd HH:mm:ss} %{category}: %{message}";
-    const auto launched = std::chrono::steady_clock::now();
-    Program reloj(server, {"100|100|70|1|1|0"}, environment, {.realTime = true});
+    // The log is read below for the regions as well as the chimes, each line headed by the
+    // simulated second it was written in.
+    RunningClock reloj(
+        {.arguments = {"100|100|70|1|1|0"},
+         .desktop = 0xFFFFFF,
+         .startsAt = "2026-12-07 23:10:00",
+         .rate = kRate,
+         .soundServer = "unix:" + nowhere.Path() + "/no-server.sock",
+         .environment = {{"QT_LOGGING_RULES", "reloj.sound=true;reloj.regions=true"},
+                         {"QT_MESSAGE_PATTERN",
+                          "%{time yyyy-MM-dd HH:mm:ss} %{category}: %{message}"}},
+         .realTime = true});
+    XServer& server = reloj.Server();
+    const auto launched = reloj.Launched();
     if (!reloj.RealTime()) {
         GTEST_SKIP() << "a real-time priority is not allowed here; at this speed the test "
                         "would only measure the machine's load";

@@ -115,16 +115,6 @@ Process::Options RecorderOptions(const SoundServer& server) {
             .environment = env};
 }
 
-// Every play request logged, headed by the time the program's clock tells; what the caller
-// sets itself wins.
-std::map<std::string, std::string> WithPlayLog(std::map<std::string, std::string> environment) {
-    environment.try_emplace("QT_LOGGING_RULES", "reloj.sound=true");
-    environment.try_emplace(
-        "QT_MESSAGE_PATTERN",
-        "%{time yyyy-MM-dd HH:mm:ss.zzz} %{if-category}%{category}: %{endif}%{message}");
-    return environment;
-}
-
 } // namespace
 
 std::string ToneFile(const std::string& sound, const SampleFormat& format) {
@@ -189,7 +179,7 @@ TonePrefix::TonePrefix() {
     std::filesystem::create_directories(root / "bin");
     std::filesystem::create_directories(root / "share/reloj/sonidos");
     m_binary = (root / "bin/reloj").string();
-    std::filesystem::copy_file(RELOJ_BINARY, m_binary);
+    std::filesystem::copy_file(BuiltProgram(), m_binary);
     for (const std::string& file : SoundFiles()) {
         WriteTone((root / "share/reloj/sonidos" / file).string(), file);
     }
@@ -349,9 +339,12 @@ std::vector<std::string> FilesOf(const std::vector<Request>& requests) {
     return files;
 }
 
-Clock::Clock(const XServer& server, const TonePrefix& prefix,
-             const std::map<std::string, std::string>& environment, bool realTime)
-    : m_program(server, {}, WithPlayLog(environment),
-                {.binary = prefix.Binary(), .realTime = realTime}) {}
+std::vector<Request> Requested(const RunningClock& clock) {
+    return Requests(clock.ErrorOutput());
+}
+
+std::vector<std::string> Played(const RunningClock& clock) {
+    return FilesOf(Requested(clock));
+}
 
 } // namespace reloj::e2e

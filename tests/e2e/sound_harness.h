@@ -1,11 +1,11 @@
 // What the chime tests need beyond the X server: a copy of the program whose sound files are
-// pure test tones, a private sound server with a silent output that can be recorded, the
-// program with its play requests logged, and a listener that tells from a recording which
-// tones sounded and when. Starting and stopping the processes is x_harness.h's and
-// process.h's business.
+// pure test tones, a private sound server with a silent output that can be recorded, a
+// listener that tells from a recording which tones sounded and when, and a reader of the play
+// requests a clock logged. Starting the clock with its play log and pointed at the sound server
+// is running_clock.h's business; running and stopping the processes is process.h's.
 #pragma once
 
-#include "x_harness.h"
+#include "running_clock.h"
 
 #include <chrono>
 #include <cstdint>
@@ -123,27 +123,13 @@ struct Request {
 };
 void PrintTo(const Request& request, std::ostream* out);
 
-// The "reloj.sound: play FILE" lines of a program's error output written by a Clock, in order.
+// The "reloj.sound: play FILE" lines of a program's error output written with
+// PlayLog::Timed, in order.
 std::vector<Request> Requests(const std::string& errorOutput);
 std::vector<std::string> FilesOf(const std::vector<Request>& requests);
 
-// The real program from a tone prefix under a private X server, with the extra environment
-// given. Its play requests are logged, each line headed by the time the program's clock tells
-// when it is written.
-class Clock {
-  public:
-    Clock(const XServer& server, const TonePrefix& prefix,
-          const std::map<std::string, std::string>& environment, bool realTime = false);
-
-    e2e::Program& Program() { return m_program; }
-    std::string ErrorOutput() const { return m_program.ErrorOutput(); }
-    std::vector<Request> Requested() const { return Requests(ErrorOutput()); }
-    std::vector<std::string> Played() const { return FilesOf(Requested()); }
-    std::chrono::steady_clock::time_point Launched() const { return m_launched; }
-
-  private:
-    std::chrono::steady_clock::time_point m_launched = std::chrono::steady_clock::now();
-    e2e::Program m_program;
-};
+// What a clock started with PlayLog::Timed has asked to play so far, and the files alone.
+std::vector<Request> Requested(const RunningClock& clock);
+std::vector<std::string> Played(const RunningClock& clock);
 
 } // namespace reloj::e2e

@@ -1,6 +1,6 @@
 // The real program at start-up, as the X server sees it: where the marker window stands, how
 // big it is, the twelve dots its shape is cut to, and the way bad command lines are refused.
-#include "x_harness.h"
+#include "running_clock.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -32,7 +32,7 @@ std::vector<Rect> Dots(const std::vector<std::pair<int, int>>& centres, int radi
 
 TEST(Startup, DefaultsAt96Dpi) {
     XServer server(96);
-    Program reloj(server, {});
+    RunningClock reloj({.server = &server});
     const auto window = server.WaitForWindow(kMarkerTitle);
     ASSERT_TRUE(window) << reloj.ErrorOutput();
     const Rect place = server.Geometry(*window);
@@ -55,7 +55,7 @@ TEST(Startup, DefaultsAt96Dpi) {
 
 TEST(Startup, DefaultsAt120Dpi) {
     XServer server(120);
-    Program reloj(server, {});
+    RunningClock reloj({.server = &server});
     const auto window = server.WaitForWindow(kMarkerTitle);
     ASSERT_TRUE(window) << reloj.ErrorOutput();
     const Rect place = server.Geometry(*window);
@@ -72,7 +72,7 @@ TEST(Startup, DefaultsAt120Dpi) {
 
 TEST(Startup, PlaceAndSizeFromTheCommandLine) {
     XServer server(96);
-    Program reloj(server, {"100|50|200|2|0|"});
+    RunningClock reloj({.arguments = {"100|50|200|2|0|"}, .server = &server});
     const auto window = server.WaitForWindow(kMarkerTitle);
     ASSERT_TRUE(window) << reloj.ErrorOutput();
     EXPECT_EQ(server.Geometry(*window), (Rect{100, 50, 316, 266}));
@@ -81,7 +81,7 @@ TEST(Startup, PlaceAndSizeFromTheCommandLine) {
 
 TEST(Startup, ZeroPositionKeepsTheInitialPlace) {
     XServer server(96);
-    Program reloj(server, {"0|0|70|1|1|blue"});
+    RunningClock reloj({.arguments = {"0|0|70|1|1|blue"}, .server = &server});
     const auto window = server.WaitForWindow(kMarkerTitle);
     ASSERT_TRUE(window) << reloj.ErrorOutput();
     EXPECT_EQ(server.Geometry(*window), (Rect{495, 220, 571, 296}));
@@ -90,7 +90,7 @@ TEST(Startup, ZeroPositionKeepsTheInitialPlace) {
 
 TEST(Startup, UnrecognisedColourWarnsAndShowsRed) {
     XServer server(96);
-    Program reloj(server, {"10|10|70|1|1|purple"});
+    RunningClock reloj({.arguments = {"10|10|70|1|1|purple"}, .server = &server});
     const auto window = server.WaitForWindow(kMarkerTitle);
     ASSERT_TRUE(window) << reloj.ErrorOutput();
     EXPECT_TRUE(PollUntil([&] { return server.Pixel(10 + 39, 10 + 4) == kRed; }, 5s));
@@ -113,7 +113,7 @@ TEST(Startup, NumberOutsideTheColoursWarnsAndShowsRed) {
     XServer server(96);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        Program reloj(server, {"10|10|70|1|1|" + row.colourText});
+        RunningClock reloj({.arguments = {"10|10|70|1|1|" + row.colourText}, .server = &server});
         const auto window = server.WaitForWindow(kMarkerTitle);
         ASSERT_TRUE(window) << reloj.ErrorOutput();
         EXPECT_TRUE(PollUntil([&] { return server.Pixel(10 + 39, 10 + 4) == kRed; }, 5s));
@@ -143,7 +143,7 @@ TEST(Startup, BadCommandLinesAreRefusedBeforeAnyWindow) {
     XServer server(96);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        Program reloj(server, {row.commandLine});
+        RunningClock reloj({.arguments = {row.commandLine}, .server = &server});
         EXPECT_EQ(reloj.WaitForExit(10s), 2);
         const std::string errors = reloj.ErrorOutput();
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
@@ -155,17 +155,18 @@ TEST(Startup, BadCommandLinesAreRefusedBeforeAnyWindow) {
 TEST(Startup, HelpAndVersionNeedNoDisplay) {
     XServer server;
     for (const char* word : {"--help", "-h", "--version"}) {
-        Program reloj(server, {word}, {{"DISPLAY", ""}});
+        RunningClock reloj(
+            {.arguments = {word}, .server = &server, .environment = {{"DISPLAY", ""}}});
         EXPECT_EQ(reloj.WaitForExit(10s), 0) << word;
     }
 }
 
 TEST(Startup, NoDisplayIsSaidPlainly) {
     XServer server;
-    Program unset(server, {}, {{"DISPLAY", ""}});
+    RunningClock unset({.server = &server, .environment = {{"DISPLAY", ""}}});
     EXPECT_EQ(unset.WaitForExit(10s), 1);
     EXPECT_NE(unset.ErrorOutput().find("DISPLAY"), std::string::npos);
-    Program unreachable(server, {}, {{"DISPLAY", ":999"}});
+    RunningClock unreachable({.server = &server, .environment = {{"DISPLAY", ":999"}}});
     EXPECT_EQ(unreachable.WaitForExit(10s), 1);
     EXPECT_NE(unreachable.ErrorOutput().find(":999"), std::string::npos);
 }
@@ -175,7 +176,7 @@ TEST(Startup, NoDisplayIsSaidPlainly) {
 // cores are enabled) after lines of English, and said the connection broke in English.
 TEST(Startup, AWindowSystemThatFailsIsSaidPlainly) {
     XServer server;
-    Program nosuch(server, {}, {{"QT_QPA_PLATFORM", "nosuch"}});
+    RunningClock nosuch({.server = &server, .environment = {{"QT_QPA_PLATFORM", "nosuch"}}});
     EXPECT_EQ(nosuch.WaitForExit(10s), 1);
     EXPECT_EQ(nosuch.ErrorOutput(), "reloj: no se puede iniciar el sistema de ventanas «nosuch»\n");
 
@@ -184,7 +185,7 @@ TEST(Startup, AWindowSystemThatFailsIsSaidPlainly) {
     for (int ending = 1; ending <= 10; ++ending) {
         SCOPED_TRACE("ending " + std::to_string(ending));
         std::optional<XServer> leaving(std::in_place);
-        Program clock(*leaving, {});
+        RunningClock clock({.server = &*leaving});
         ASSERT_TRUE(leaving->WaitForWindow(kMarkerTitle));
         leaving.reset();
         EXPECT_EQ(clock.WaitForExit(10s), 1);
@@ -212,9 +213,9 @@ TEST(Startup, TooFewDescriptorsAreSaidPlainly) {
     XServer server;
     for (const DescriptorRow& row : rows) {
         SCOPED_TRACE(row.name);
-        Program clock(
-            server, {}, {},
-            {.wrapper = {"/usr/bin/prlimit", std::string("--nofile=") + row.limits, "--"}});
+        RunningClock clock(
+            {.wrapper = {"/usr/bin/prlimit", std::string("--nofile=") + row.limits, "--"},
+             .server = &server});
         if (row.starts) {
             EXPECT_TRUE(server.WaitForWindow(kMarkerTitle)) << clock.ErrorOutput();
             EXPECT_TRUE(clock.Stop(SIGTERM, 5s));

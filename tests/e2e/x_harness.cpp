@@ -9,8 +9,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/shape.h>
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -20,67 +18,7 @@ namespace {
 
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
-std::map<std::string, std::string>
-ProgramEnvironment(const XServer& server, const std::string& runtime,
-                   const std::map<std::string, std::string>& extra) {
-    auto env = InheritedEnvironment();
-    // The user's own session must not leak in: no Wayland, no platform choice, no logging
-    // rules, no sound server.
-    for (const char* name :
-         {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "PULSE_SERVER"}) {
-        env.erase(name);
-    }
-    env["DISPLAY"] = server.DisplayName();
-    env["XDG_RUNTIME_DIR"] = runtime;
-    for (const auto& [name, value] : extra) {
-        env[name] = value;
-    }
-    return env;
-}
-
-std::vector<std::string> CommandLine(const Launch& launch,
-                                     const std::vector<std::string>& arguments) {
-    std::vector<std::string> command = launch.wrapper;
-    command.push_back(launch.binary.empty() ? RELOJ_BINARY : launch.binary);
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return command;
-}
-
 } // namespace
-
-std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate) {
-    const std::string faked = "@" + dateAndTime;
-    if (rate == 1) {
-        return {{"LD_PRELOAD", kFakeTimeLibrary}, {"FAKETIME", faked}, {"TZ", "UTC"}};
-    }
-    // The program's event loop waits for its timers with poll(), whose timeouts libfaketime
-    // cuts to whole real milliseconds: at this speed it would spin instead of sleeping, and a
-    // program that spins loses ticks to anything else the machine does.
-    const std::string rateText = std::to_string(rate);
-    return {{"LD_PRELOAD", std::string(RELOJ_SCALED_POLL) + ":" + kFakeTimeLibrary},
-            {"FAKETIME", faked + " x" + rateText},
-            {"SCALED_POLL_RATE", rateText},
-            {"TZ", "UTC"}};
-}
-
-SteppedTime::SteppedTime(const std::string& dateAndTime) : m_file(m_dir.Path() + "/faketime") {
-    Set(dateAndTime);
-}
-
-void SteppedTime::Set(const std::string& dateAndTime) const {
-    // Written whole under another name and renamed, so that the program never reads half a line.
-    const std::string next = m_file + ".next";
-    std::ofstream(next) << "@" << dateAndTime << "\n";
-    std::filesystem::rename(next, m_file);
-}
-
-std::map<std::string, std::string> SteppedTime::Environment() const {
-    return {{"LD_PRELOAD", kFakeTimeLibrary},
-            {"FAKETIME_TIMESTAMP_FILE", m_file},
-            {"FAKETIME_NO_CACHE", "1"},
-            {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
-            {"TZ", "UTC"}};
-}
 
 void PrintTo(const Rect& r, std::ostream* out) {
     *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
@@ -302,12 +240,6 @@ void XServer::Focus(Window window) const {
     XSetInputFocus(m_display, window, RevertToPointerRoot, CurrentTime);
     XSync(m_display, False);
 }
-
-Program::Program(const XServer& server, const std::vector<std::string>& arguments,
-                 const std::map<std::string, std::string>& environment, const Launch& launch)
-    : m_process({.command = CommandLine(launch, arguments),
-                 .environment = ProgramEnvironment(server, m_runtime.Path(), environment),
-                 .realTime = launch.realTime}) {}
 
 PixelSet Pixels(const std::vector<Rect>& rects) {
     PixelSet pixels;

@@ -1,19 +1,17 @@
-// What the end-to-end tests need to meet reloj as a user does: a private Xvfb server, the real
-// program started as a separate process with its own environment, and the X server's own view
-// of the result (window places, shapes and screen pixels), never Qt's. Mouse input goes through
-// the XTEST extension, as a real pointer would. Running, waiting for and stopping children is
-// left to process.h.
+// What the end-to-end tests need to meet reloj as a user does: a private Xvfb server and the X
+// server's own view of what the program shows there (window places, shapes and screen pixels),
+// never Qt's. Mouse and keyboard input go through the XTEST extension, as a real pointer and
+// keyboard would. Starting the program itself is left to running_clock.h, and running, waiting
+// for and stopping children to process.h.
 #pragma once
 
 #include "process.h"
 
 #include <chrono>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <string>
-#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -36,28 +34,6 @@ inline constexpr const char* kCalculatorTitle =
 // whatever the time.
 inline constexpr int kDefaultHandsCentreX = 756;
 inline constexpr int kDefaultHandsCentreY = 43;
-
-// The library that sets the program's clock (FAKETIME) without touching the machine's.
-inline constexpr const char* kFakeTimeLibrary =
-    "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
-
-// The environment that starts the program's clock at a date and time ("YYYY-MM-DD HH:MM:SS",
-// in UTC) and runs it on from there, `rate` times as fast as the real one.
-std::map<std::string, std::string> StartingAt(const std::string& dateAndTime, int rate = 1);
-
-// A clock for the program that the test can step, as an NTP step or a user setting the time
-// would: the program's clock runs on from the last date and time Set (in UTC). Timers run in
-// real time whatever the steps.
-class SteppedTime {
-  public:
-    explicit SteppedTime(const std::string& dateAndTime);
-    void Set(const std::string& dateAndTime) const;
-    std::map<std::string, std::string> Environment() const;
-
-  private:
-    TempDir m_dir;
-    std::string m_file;
-};
 
 // X button numbers.
 inline constexpr unsigned kLeftButton = 1;
@@ -131,41 +107,6 @@ class XServer {
     Process m_xvfb;
     std::string m_name;
     XDisplay* m_display = nullptr;
-};
-
-// How a Program is started, beyond its arguments and environment.
-struct Launch {
-    // The program to run; empty for the one in the build tree.
-    std::string binary{};
-    // What runs the program, when given: an absolute path and its arguments, such as a tracer,
-    // before the program's own path.
-    std::vector<std::string> wrapper{};
-    bool realTime = false;
-};
-
-// The real reloj on a private X server, with a command line (one argument or none). Its
-// environment is the test's own without what would tie it to the user's session, plus DISPLAY,
-// a runtime directory of its own and the extra variables given, which win.
-class Program {
-  public:
-    Program(const XServer& server, const std::vector<std::string>& arguments,
-            const std::map<std::string, std::string>& environment = {}, const Launch& launch = {});
-
-    // As for any Process; the program is stopped, if it still runs, when the object goes.
-    std::optional<int> WaitForExit(std::chrono::milliseconds timeout) {
-        return m_process.WaitForExit(timeout);
-    }
-    bool Running() { return m_process.Running(); }
-    bool Stop(int signal = SIGTERM, std::chrono::milliseconds timeout = 2s) {
-        return m_process.Stop(signal, timeout);
-    }
-    std::string ErrorOutput() const { return m_process.ErrorOutput(); }
-    pid_t Pid() const { return m_process.Pid(); }
-    bool RealTime() const { return m_process.RealTime(); }
-
-  private:
-    TempDir m_runtime;
-    Process m_process;
 };
 
 // The screen pixels of an open display inside an area; no pixels when it cannot be read.
