@@ -52,22 +52,6 @@ std::optional<XWindow> HoldToClose(const XServer& server) {
     return box;
 }
 
-// Gives the message box the keyboard focus (nothing else would, without a window manager) and
-// presses Return until the program ends; its exit status, if it ended within the timeout.
-std::optional<int> Dismiss(const XServer& server, XWindow box, RunningClock& clock) {
-    std::optional<int> status;
-    PollUntil(
-        [&] {
-            server.Focus(box);
-            server.Key("Return", true);
-            server.Key("Return", false);
-            status = clock.WaitForExit(500ms);
-            return status.has_value();
-        },
-        5s, 0ms);
-    return status;
-}
-
 struct ChimeRow {
     const char* name;
     std::string startsAt; // two seconds before the chime, on 2026-12-08
@@ -225,7 +209,7 @@ TEST(Chimes, ClosingSoundPlaysWhileTheClosingMessageShows) {
     EXPECT_NEAR(hearing.tones.front().seconds, 0.6, 0.15);
     EXPECT_LT(hearing.unexplained, 0.1);
 
-    EXPECT_EQ(Dismiss(server, *box, clock), 0) << clock.ErrorOutput();
+    EXPECT_EQ(clock.DismissClosingBox(*box), 0) << clock.ErrorOutput();
 }
 
 TEST(Chimes, WithoutASoundServerTheClockGoesOn) {
@@ -253,7 +237,7 @@ TEST(Chimes, WithoutASoundServerTheClockGoesOn) {
     ASSERT_TRUE(box) << clock.ErrorOutput();
     EXPECT_TRUE(PollUntil([&] { return Played(clock).size() == 2; }, 2s));
     EXPECT_EQ(Played(clock), (std::vector<std::string>{"12pm.wav", "finreloj.wav"}));
-    EXPECT_EQ(Dismiss(server, *box, clock), 0) << clock.ErrorOutput();
+    EXPECT_EQ(clock.DismissClosingBox(*box), 0) << clock.ErrorOutput();
 }
 
 struct RestartRow {

@@ -544,22 +544,6 @@ TEST(Hands, RightPressStepsThroughTheColours) {
     }
 }
 
-// Presses Return on the closing box and gives the program's exit status once it has ended. The
-// box takes Return once it has the focus, which nothing gives it without a window manager.
-std::optional<int> DismissClosingBox(RunningClock& clock, XWindow box) {
-    std::optional<int> status;
-    PollUntil(
-        [&] {
-            clock.Server().Focus(box);
-            clock.Server().Key("Return", true);
-            clock.Server().Key("Return", false);
-            status = clock.WaitForExit(500ms);
-            return status.has_value();
-        },
-        5s, 0ms);
-    return status;
-}
-
 struct HoldRow {
     const char* name;
     unsigned button;
@@ -588,7 +572,7 @@ TEST(Hands, HoldingAButtonFiveSecondsCloses) {
         EXPECT_GT(after, 3.9);
         EXPECT_LT(after, 5.6);
 
-        EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.ErrorOutput();
+        EXPECT_EQ(clock.DismissClosingBox(*box), 0) << clock.ErrorOutput();
     }
 }
 
@@ -656,7 +640,7 @@ TEST(Hands, TheClosingBoxStaysAboveTheClockWithTenWholeLines) {
     }
     EXPECT_EQ(TextLines(server.Capture(place)), 10);
 
-    EXPECT_EQ(DismissClosingBox(clock, *box), 0) << clock.ErrorOutput();
+    EXPECT_EQ(clock.DismissClosingBox(*box), 0) << clock.ErrorOutput();
 }
 
 TEST(Hands, PressesShorterThanTheHoldDoNotClose) {

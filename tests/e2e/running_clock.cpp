@@ -138,4 +138,18 @@ testing::AssertionResult RunningClock::Started(std::chrono::milliseconds timeout
     return testing::AssertionSuccess();
 }
 
+std::optional<int> RunningClock::DismissClosingBox(XWindow box) {
+    std::optional<int> status;
+    PollUntil(
+        [&] {
+            m_server->Focus(box);
+            m_server->Key("Return", true);
+            m_server->Key("Return", false);
+            status = WaitForExit(500ms);
+            return status.has_value();
+        },
+        5s, 0ms);
+    return status;
+}
+
 } // namespace reloj::e2e

@@ -103,6 +103,11 @@ class RunningClock {
     Rect HandsPlace() const { return m_server->Geometry(m_hands); }
     PixelSet HandsShape() const { return Pixels(m_server->Shape(m_hands)); }
 
+    // Answers the closing box with Return until the program ends, giving the box the keyboard
+    // focus each time, as nothing else would without a window manager; the exit status, if
+    // the program ended within five seconds.
+    std::optional<int> DismissClosingBox(XWindow box);
+
     // Just before the program started, and so before its clock began at the time given.
     std::chrono::steady_clock::time_point Launched() const { return m_launched; }
     // When Started saw both windows: the program's clock had begun by then.
