@@ -457,7 +457,7 @@ TEST(Calculator, TheMuteSwitchSilencesTheNextChime) {
 
     // What the sinks heard: the chime from the control clock, nothing from the muted one
     // all the way through noon.
-    const double listened = std::chrono::duration<double>(Steady::now() - recordingFrom).count();
+    const double listened = SecondsSince(recordingFrom);
     EXPECT_GT(mutedSound.Seconds(), listened - 3) << "the recording stopped early";
     EXPECT_LE(Peak(mutedSound.Stop()), kSilent);
     // The control's chime lasts under three seconds from its request.
