@@ -2,7 +2,7 @@
 // construction: only numbers and "&h" texts can fail, hexadecimal texts give the value of their
 // digits, rgb triples give a colour, and neither letter case nor a trailing "&" changes anything.
 #include "fuzz_check.h"
-#include "startup/parse_colour.h"
+#include "settings/parse_colour.h"
 
 #include <cstddef>
 #include <cstdint>

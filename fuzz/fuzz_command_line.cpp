@@ -1,14 +1,14 @@
 // Feeds arbitrary bytes to the command-line reader at several screen ratios and, when the
 // settings are accepted, through every piece of geometry the clock derives from them: the twelve
 // hour dots and their pixel rows, the window corners and the hands. The same bytes also drive
-// GetField directly, with an index and a last field number taken from the input.
-#include "display/form2.h"
-#include "display/hand_geometry.h"
-#include "display/ring_geometry.h"
+// FieldAt directly, with a separator and an index taken from the input.
+#include "clock/hand_geometry.h"
+#include "clock/marker_window.h"
+#include "clock/ring_geometry.h"
+#include "core/region.h"
 #include "fuzz_check.h"
-#include "platform/region.h"
-#include "startup/get_field.h"
-#include "startup/settings.h"
+#include "settings/field_at.h"
+#include "settings/settings.h"
 
 #include <cmath>
 #include <cstddef>
@@ -64,10 +64,10 @@ void CheckDotRows(const PixelRect& bounds, int32_t dotRadius) {
 
 void CheckCorners(const ClockState& s) {
     // The marker window keeps its initial place when the command line gives 0.
-    const float left = s.StartLeft != 0 ? static_cast<float>(s.StartLeft) : kMarkerInitialLeft;
-    const float top = s.StartTop != 0 ? static_cast<float>(s.StartTop) : kMarkerInitialTop;
-    const auto size = static_cast<float>(s.FormSize);
-    const auto corners = WindowCorners(left, top, size, size, s.TwipsPerPixelX, s.TwipsPerPixelY);
+    const float left = s.startLeft != 0 ? static_cast<float>(s.startLeft) : kMarkerInitialLeft;
+    const float top = s.startTop != 0 ? static_cast<float>(s.startTop) : kMarkerInitialTop;
+    const auto size = static_cast<float>(s.windowSize);
+    const auto corners = WindowCorners(left, top, size, size, s.twipsPerPixelX, s.twipsPerPixelY);
     // The four corners are those of one rectangle.
     FUZZ_CHECK(corners[0].y == corners[1].y);
     FUZZ_CHECK(corners[2].y == corners[3].y);
@@ -81,20 +81,20 @@ double Distance(PixelPoint a, PixelPoint b) {
 
 void CheckHands(const ClockState& s) {
     const PixelPoint centre = HandsCentre(s);
-    const bool styled = s.HandStyle == kKiteStyle || s.HandStyle == kBarStyle;
-    const double farthest = std::abs(static_cast<double>(s.HandReach)) +
+    const bool styled = s.handStyle == kKiteStyle || s.handStyle == kBarStyle;
+    const double farthest = std::abs(static_cast<double>(s.handReach)) +
                             std::abs(static_cast<double>(centre.x)) +
-                            std::abs(static_cast<double>(centre.y)) + s.HandWidth;
+                            std::abs(static_cast<double>(centre.y)) + s.handWidth;
     for (const TimeOfDay& time : kTimes) {
         const auto hands = HandsFor(s, time.hour, time.minute);
         FUZZ_CHECK(hands.has_value() == styled);
-        if (!hands || s.HandStyle != kKiteStyle || farthest > kLargestCheckedPixel) {
+        if (!hands || s.handStyle != kKiteStyle || farthest > kLargestCheckedPixel) {
             continue;
         }
         // A kite's tip lies at the hand's reach from the centre, give or take the rounding of
         // each coordinate to a pixel.
-        FUZZ_CHECK(std::abs(Distance(hands->minute[0], centre) - std::abs(s.HandReach)) <= 1.0);
-        FUZZ_CHECK(std::abs(Distance(hands->hour[0], centre) - std::abs(s.HourReach)) <= 1.0);
+        FUZZ_CHECK(std::abs(Distance(hands->minute[0], centre) - std::abs(s.handReach)) <= 1.0);
+        FUZZ_CHECK(std::abs(Distance(hands->hour[0], centre) - std::abs(s.hourReach)) <= 1.0);
     }
 }
 
@@ -114,20 +114,20 @@ void CheckSettings(std::string_view commandLine, Ratio ratio) {
     }
 
     const ClockState& s = settings.state;
-    FUZZ_CHECK(s.CommandLine == commandLine);
-    FUZZ_CHECK(s.TwipsPerPixelX == static_cast<int32_t>(std::nearbyint(ratio.x)));
-    FUZZ_CHECK(s.TwipsPerPixelY == static_cast<int32_t>(std::nearbyint(ratio.y)));
+    FUZZ_CHECK(s.commandLine == commandLine);
+    FUZZ_CHECK(s.twipsPerPixelX == static_cast<int32_t>(std::nearbyint(ratio.x)));
+    FUZZ_CHECK(s.twipsPerPixelY == static_cast<int32_t>(std::nearbyint(ratio.y)));
     // An accepted clock is at least a pixel wide and has a ring to put its dots on.
-    FUZZ_CHECK(s.FormSize / s.TwipsPerPixelX >= 1);
-    FUZZ_CHECK(s.Radius > 0);
-    FUZZ_CHECK(s.DotRadius >= 0);
+    FUZZ_CHECK(s.windowSize / s.twipsPerPixelX >= 1);
+    FUZZ_CHECK(s.radius > 0);
+    FUZZ_CHECK(s.dotRadius >= 0);
 
     for (int k = 0; k < kHourDots; ++k) {
-        const PixelPoint centre = DotCentre(k, s.Radius, static_cast<float>(s.FormSize),
-                                            s.TwipsPerPixelX, s.TwipsPerPixelY);
-        const PixelRect bounds = DotBounds(centre, s.DotRadius);
-        if (s.DotRadius <= kLargestDotForRows) {
-            CheckDotRows(bounds, s.DotRadius);
+        const PixelPoint centre = DotCentre(k, s.radius, static_cast<float>(s.windowSize),
+                                            s.twipsPerPixelX, s.twipsPerPixelY);
+        const PixelRect bounds = DotBounds(centre, s.dotRadius);
+        if (s.dotRadius <= kLargestDotForRows) {
+            CheckDotRows(bounds, s.dotRadius);
         }
     }
     CheckCorners(s);
@@ -155,26 +155,19 @@ std::string NthField(std::string_view text, std::string_view separator, int32_t 
     }
 }
 
-void CheckGetField(const uint8_t* data, std::size_t size) {
+void CheckFieldAt(const uint8_t* data, std::size_t size) {
     FuzzedDataProvider provider(data, size);
     const auto separatorLength = provider.ConsumeIntegralInRange<std::size_t>(0, 3);
     const std::string separator =
         separatorLength == 0 ? std::string("|") : provider.ConsumeBytesAsString(separatorLength);
     const auto index = provider.ConsumeIntegral<int32_t>();
-    const int32_t lastGiven = provider.ConsumeBool() ? -1 : provider.ConsumeIntegral<int32_t>();
     const std::string text = provider.ConsumeRemainingBytesAsString();
 
-    int32_t last = lastGiven;
-    const std::string field = GetField(text, separator, index, last);
+    const std::string field = FieldAt(text, separator, index);
     // Whatever is asked, the answer is a piece of the text.
     FUZZ_CHECK(field.empty() || text.find(field) != std::string::npos);
-    if (lastGiven == -1) {
-        FUZZ_CHECK(last == index);
-        if (!separator.empty()) {
-            FUZZ_CHECK(field == NthField(text, separator, index));
-        }
-    } else {
-        FUZZ_CHECK(last == lastGiven);
+    if (!separator.empty()) {
+        FUZZ_CHECK(field == NthField(text, separator, index));
     }
 }
 
@@ -186,6 +179,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (const reloj::Ratio& ratio : reloj::kRatios) {
         reloj::CheckSettings(commandLine, ratio);
     }
-    reloj::CheckGetField(data, size);
+    reloj::CheckFieldAt(data, size);
     return 0;
 }

@@ -2,7 +2,7 @@
 // relies on: an accepted header has a format the sound device can take and a range of whole
 // frames inside the file, and reads the same once whatever follows the samples is cut off; a
 // refused one names a known fault at a byte of the file.
-#include "chimes/wave_header.h"
+#include "core/wave_header.h"
 #include "fuzz_check.h"
 
 #include <cstddef>

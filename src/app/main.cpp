@@ -1,8 +1,8 @@
 // The reloj executable: joins its arguments into the one command-line text the clock reads,
 // answers --help and --version, makes sure there is an X display to talk to, and hands over to
-// Module1::Main on Qt's xcb platform. Everything after that happens in Qt's event loop.
-#include "platform/qt/qt_platform.h"
-#include "startup/module1.h"
+// ClockApplication::Start on Qt's xcb platform. Everything after that happens in Qt's event loop.
+#include "app/clock_application.h"
+#include "qt/qt_platform.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -293,8 +293,8 @@ int main(int argc, char** argv) {
     }
 
     reloj::QtPlatform platform;
-    reloj::Module1 module(platform);
-    const reloj::StartupReport report = module.Main(commandLine);
+    reloj::ClockApplication clock(platform);
+    const reloj::StartupReport report = clock.Start(commandLine);
     for (const std::string& warning : report.warnings) {
         std::fprintf(stderr, "%s\n", warning.c_str());
     }

@@ -1,10 +1,10 @@
 // Reads the birth date typed into the calculator box and builds the caption
 // that states the elapsed time in Spanish. The box is re-read every second,
 // so a text that is not yet ten characters long is ignored rather than
-// reported; computing the elapsed time itself is left to perendat.h.
+// reported; computing the elapsed time itself is left to elapsed.h.
 #pragma once
 
-#include "calculator/perendat.h"
+#include "calculator/elapsed.h"
 
 #include <chrono>
 #include <cstddef>

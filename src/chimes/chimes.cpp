@@ -1,6 +1,6 @@
 #include "chimes/chimes.h"
 
-#include "common/numeric.h"
+#include "core/numeric.h"
 
 namespace reloj {
 
@@ -13,15 +13,12 @@ constexpr std::size_t kHourDigits = 2;
 constexpr int kHalfHourRow = 0;
 
 // Rows 1-24 in table order: the morning hours 1-11, midnight, the afternoon hours 13-23, noon.
-constexpr std::array<ChimeEntry, kChimeRows> kTable{{
-    {"tilin", "media.wav"}, {"am1", "1am.wav"},  {"am2", "2am.wav"},   {"am3", "3am.wav"},
-    {"am4", "4am.wav"},     {"am5", "5am.wav"},  {"am6", "6am.wav"},   {"am7", "7am.wav"},
-    {"am8", "8am.wav"},     {"am9", "9am.wav"},  {"am10", "10am.wav"}, {"am11", "11am.wav"},
-    {"am12", "24am.wav"},   {"pm1", "13pm.wav"}, {"pm2", "14pm.wav"},  {"pm3", "15pm.wav"},
-    {"pm4", "16pm.wav"},    {"pm5", "17pm.wav"}, {"pm6", "18pm.wav"},  {"pm7", "19pm.wav"},
-    {"pm8", "20pm.wav"},    {"pm9", "21pm.wav"}, {"pm10", "22pm.wav"}, {"pm11", "23pm.wav"},
-    {"pm12", "12pm.wav"},
-}};
+constexpr std::array<std::string_view, kChimeRows> kTable{
+    "media.wav", "1am.wav",  "2am.wav",  "3am.wav",  "4am.wav",  "5am.wav",  "6am.wav",
+    "7am.wav",   "8am.wav",  "9am.wav",  "10am.wav", "11am.wav", "24am.wav", "13pm.wav",
+    "14pm.wav",  "15pm.wav", "16pm.wav", "17pm.wav", "18pm.wav", "19pm.wav", "20pm.wav",
+    "21pm.wav",  "22pm.wav", "23pm.wav", "12pm.wav",
+};
 
 // The hour each of rows 1-24 plays at.
 constexpr std::array<int, kChimeRows> kRowHour{-1, 1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 0,
@@ -29,33 +26,18 @@ constexpr std::array<int, kChimeRows> kRowHour{-1, 1,  2,  3,  4,  5,  6,  7,  8
 
 } // namespace
 
-MediaControl::MediaControl(std::string name, std::string fileName)
-    : m_name(std::move(name)), m_fileName(std::move(fileName)) {}
+ChimeSound::ChimeSound(std::string path) : m_path(std::move(path)) {}
 
-void MediaControl::Command(std::string_view command, Platform& platform) {
-    if (command == "Prev") {
-        if (m_player) {
-            m_player->Rewind();
-        }
-    } else if (command == "Open") {
-        if (!m_player) {
-            m_player = platform.CreateSoundPlayer();
-        }
-        if (!m_player->IsOpen()) {
-            m_player->Open(m_fileName);
-        }
-    } else if (command == "Play") {
-        if (m_player) {
-            m_player->Play();
-        }
+void ChimeSound::PlayFromStart(Platform& platform) {
+    if (m_player) {
+        m_player->Rewind();
+    } else {
+        m_player = platform.CreateSoundPlayer();
     }
-}
-
-void PlaySequence(MediaControl& control, Platform& platform) {
-    control.Command("Prev", platform);
-    control.SetDeviceType("WaveAudio");
-    control.Command("Open", platform);
-    control.Command("Play", platform);
+    if (!m_player->IsOpen()) {
+        m_player->Open(m_path);
+    }
+    m_player->Play();
 }
 
 std::optional<int> ChimeRow(std::string_view timeText) {
@@ -76,7 +58,7 @@ std::optional<int> ChimeRow(std::string_view timeText) {
     return std::nullopt;
 }
 
-const std::array<ChimeEntry, kChimeRows>& ChimeTable() {
+const std::array<std::string_view, kChimeRows>& ChimeTable() {
     return kTable;
 }
 
@@ -87,21 +69,19 @@ void Chimes::ChimeCheck(std::string_view timeText) {
     if (!row) {
         return;
     }
-    auto& control = m_controls[static_cast<std::size_t>(*row)];
-    if (!control) {
-        const ChimeEntry& entry = kTable[static_cast<std::size_t>(*row)];
-        control.emplace(std::string(entry.control),
-                        m_platform.SoundDirectory() + std::string(entry.file));
+    auto& sound = m_sounds[static_cast<std::size_t>(*row)];
+    if (!sound) {
+        sound.emplace(m_platform.SoundDirectory() +
+                      std::string(kTable[static_cast<std::size_t>(*row)]));
     }
-    PlaySequence(*control, m_platform);
+    sound->PlayFromStart(m_platform);
 }
 
 void Chimes::PlayClosingSound() {
-    if (!m_acabado) {
-        m_acabado.emplace(std::string(kClosingSound.control),
-                          m_platform.SoundDirectory() + std::string(kClosingSound.file));
+    if (!m_closingSound) {
+        m_closingSound.emplace(m_platform.SoundDirectory() + std::string(kClosingSoundFile));
     }
-    PlaySequence(*m_acabado, m_platform);
+    m_closingSound->PlayFromStart(m_platform);
 }
 
 } // namespace reloj

@@ -1,7 +1,7 @@
 // The chimes: which sound a time of day calls for (an hour's own sound on the hour, the common
-// half-hour sound at half past), the four-step play sequence of a media control, and the
-// closing sound. The sounds play in the background through the platform's players; whether
-// they are heard is never checked, so a missing file or sound server changes nothing else.
+// half-hour sound at half past) and the closing sound, each played from its start. The sounds
+// play in the background through the platform's players; whether they are heard is never
+// checked, so a missing file or sound server changes nothing else.
 #pragma once
 
 #include "platform/platform.h"
@@ -14,28 +14,21 @@
 
 namespace reloj {
 
-// A media control: a wave file and the player it opens on its first play.
-class MediaControl {
+// One of the clock's sounds: a wave file and the player it opens on its first play.
+class ChimeSound {
   public:
-    MediaControl(std::string name, std::string fileName);
+    explicit ChimeSound(std::string path);
 
-    // One command of the control, as the play sequence writes them: "Prev" rewinds, "Open"
-    // opens the device on the file unless it is already open, "Play" starts playback.
-    void Command(std::string_view command, Platform& platform);
-    void SetDeviceType(std::string_view type) { m_deviceType = type; }
+    // Plays the sound from its start: a sound still playing starts again, and the player
+    // opened for an earlier play is reused.
+    void PlayFromStart(Platform& platform);
 
-    const std::string& Name() const { return m_name; }
-    const std::string& FileName() const { return m_fileName; }
+    const std::string& Path() const { return m_path; }
 
   private:
-    std::string m_name;
-    std::string m_fileName;
-    std::string m_deviceType;
+    std::string m_path;
     std::unique_ptr<SoundPlayer> m_player;
 };
-
-// Prev, WaveAudio, Open, Play: the sound from its start, reusing an open device.
-void PlaySequence(MediaControl& control, Platform& platform);
 
 // The row of the chime table that a time text calls for: 0 for the half hour, 1-24 for the
 // hours (the row's control and file), nothing for any other second. T is the long time text;
@@ -44,14 +37,11 @@ std::optional<int> ChimeRow(std::string_view timeText);
 
 inline constexpr int kChimeRows = 25;
 
-struct ChimeEntry {
-    std::string_view control;
-    std::string_view file;
-};
-const std::array<ChimeEntry, kChimeRows>& ChimeTable();
-inline constexpr ChimeEntry kClosingSound{"acabado", "finreloj.wav"};
+// The sound file of each row.
+const std::array<std::string_view, kChimeRows>& ChimeTable();
+inline constexpr std::string_view kClosingSoundFile = "finreloj.wav";
 
-// The 26 media controls of the hands window.
+// The clock's 26 sounds, each made on its first play.
 class Chimes {
   public:
     Chimes(Platform& platform);
@@ -62,8 +52,8 @@ class Chimes {
 
   private:
     Platform& m_platform;
-    std::array<std::optional<MediaControl>, kChimeRows> m_controls;
-    std::optional<MediaControl> m_acabado;
+    std::array<std::optional<ChimeSound>, kChimeRows> m_sounds;
+    std::optional<ChimeSound> m_closingSound;
 };
 
 } // namespace reloj

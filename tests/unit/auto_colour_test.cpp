@@ -1,4 +1,4 @@
-#include "display/auto_colour.h"
+#include "clock/auto_colour.h"
 #include "fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -47,50 +47,47 @@ TEST(ChooseAutoColour, Threshold) {
 
 TEST(HubRadius, RemainderIsDropped) {
     ClockState state;
-    state.Radius = 525;
+    state.radius = 525;
     EXPECT_EQ(HubRadius(state), 10);
-    state.Radius = 1037.5f;
+    state.radius = 1037.5f;
     EXPECT_EQ(HubRadius(state), 20);
 }
 
 class SampleDesktop : public ::testing::Test {
   protected:
     SampleDesktop() {
-        state.LastAutoColour = kNoColour;
-        state.CornerX1 = 10, state.CornerY1 = 20;
-        state.CornerX2 = 86, state.CornerY2 = 20;
-        state.CornerX3 = 10, state.CornerY3 = 96;
-        state.CornerX4 = 86, state.CornerY4 = 96;
-        state.Radius = 525;
+        state.lastAutoColour = kNoColour;
+        state.corners = {{{10, 20}, {86, 20}, {10, 96}, {86, 96}}};
+        state.radius = 525;
     }
-    test::FakeFormWindow& Window(const char* title) {
-        windows.push_back(platform.CreateForm(FormDesign{title, true}, nullptr, events));
-        return static_cast<test::FakeFormWindow&>(*windows.back());
+    test::FakeWindow& Open(const char* title) {
+        windows.push_back(platform.CreateWindow(WindowSpec{title, true}, nullptr, events));
+        return static_cast<test::FakeWindow&>(*windows.back());
     }
 
     test::FakePlatform platform;
-    FormEvents events;
+    WindowEvents events;
     ClockState state;
-    std::vector<std::unique_ptr<FormWindow>> windows;
+    std::vector<std::unique_ptr<Window>> windows;
 };
 
 TEST_F(SampleDesktop, RecoloursOnlyWhenTheChoiceChanges) {
-    auto& hands = Window("hands");
-    auto& markers = Window("markers");
+    auto& hands = Open("hands");
+    auto& markers = Open("markers");
     platform.desktop = 0xFFFFFF;
     platform.journal.clear();
     SampleDesktopColour(state, platform, hands, markers);
     const std::vector<std::string> first = {
-        "GetPixel 10,20",     "GetPixel 86,20",     "GetPixel 10,96", "GetPixel 86,96",
-        "hands.SetBackColor", "hands.SetFillColor", "hands.Refresh",  "markers.SetBackColor",
-        "markers.Refresh",    "hands.Circle",
+        "ScreenPixel 10,20",   "ScreenPixel 86,20", "ScreenPixel 10,96", "ScreenPixel 86,96",
+        "hands.SetBackground", "hands.SetFill",     "hands.Repaint",     "markers.SetBackground",
+        "markers.Repaint",     "hands.DrawCircle",
     };
     EXPECT_EQ(platform.journal, first);
-    EXPECT_EQ(hands.backColor, kBlack);
-    EXPECT_EQ(hands.fillColor, kWhite);
-    EXPECT_EQ(markers.backColor, kBlack);
-    EXPECT_EQ(state.LastAutoColour, kBlack);
-    EXPECT_EQ(state.ClockColour, 0);
+    EXPECT_EQ(hands.background, kBlack);
+    EXPECT_EQ(hands.fill, kWhite);
+    EXPECT_EQ(markers.background, kBlack);
+    EXPECT_EQ(state.lastAutoColour, kBlack);
+    EXPECT_EQ(state.clockColour, 0);
 
     platform.journal.clear();
     SampleDesktopColour(state, platform, hands, markers);
@@ -98,19 +95,19 @@ TEST_F(SampleDesktop, RecoloursOnlyWhenTheChoiceChanges) {
 
     platform.desktop = 0;
     SampleDesktopColour(state, platform, hands, markers);
-    EXPECT_EQ(hands.backColor, kWhite);
-    EXPECT_EQ(hands.fillColor, kBlack);
+    EXPECT_EQ(hands.background, kWhite);
+    EXPECT_EQ(hands.fill, kBlack);
     EXPECT_EQ(hands.circles, 1);
 }
 
 TEST_F(SampleDesktop, OffScreenCornersCountAsDark) {
-    auto& hands = Window("hands");
-    auto& markers = Window("markers");
+    auto& hands = Open("hands");
+    auto& markers = Open("markers");
     platform.desktop = 0xFFFFFF;
     platform.pixels = {{{10, 20}, kNoColour}, {{10, 96}, kNoColour}};
     // (85 + 255 + 85 + 255) / 4 = 170: still bright.
     SampleDesktopColour(state, platform, hands, markers);
-    EXPECT_EQ(hands.backColor, kBlack);
+    EXPECT_EQ(hands.background, kBlack);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "calculator/form3.h"
+#include "calculator/calculator_window.h"
 #include "fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@ namespace {
 
 class Calculator : public ::testing::Test {
   protected:
-    test::FakeFormWindow& Open() {
+    test::FakeWindow& Open() {
         form.Show(*hands);
         auto* window = platform.Find(kCalculatorTitle);
         EXPECT_NE(window, nullptr);
@@ -21,11 +21,11 @@ class Calculator : public ::testing::Test {
     }
 
     test::FakePlatform platform;
-    FormEvents handsEvents;
-    std::unique_ptr<FormWindow> hands =
-        platform.CreateForm(FormDesign{"reloj", true}, nullptr, handsEvents);
+    WindowEvents handsEvents;
+    std::unique_ptr<Window> hands =
+        platform.CreateWindow(WindowSpec{"reloj", true}, nullptr, handsEvents);
     bool muted = false;
-    Form3 form{platform, muted};
+    CalculatorWindow form{platform, muted};
 };
 
 TEST_F(Calculator, Layout) {
@@ -40,9 +40,9 @@ TEST_F(Calculator, Layout) {
         };
     ASSERT_EQ(window.controls.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const ControlDesign& c = window.controls[i];
+        const ControlSpec& c = window.controls[i];
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(std::tuple(c.name, c.kind, c.left, c.top, c.width, c.height, c.foreColor),
+        EXPECT_EQ(std::tuple(c.name, c.kind, c.left, c.top, c.width, c.height, c.textColour),
                   expected[i]);
         EXPECT_EQ(c.tabIndex, static_cast<int>(i));
     }
@@ -51,7 +51,7 @@ TEST_F(Calculator, Layout) {
     EXPECT_EQ(window.Text("sondhoras"), "Quitar Sonidos De Las Horas");
     EXPECT_EQ(window.Text("dia"), "");
     EXPECT_EQ(window.Text("datos"), "");
-    EXPECT_EQ(window.backColor, kBlack);
+    EXPECT_EQ(window.background, kBlack);
     EXPECT_EQ(window.lines, 1);
     EXPECT_EQ(window.focus, "dia");
     EXPECT_TRUE(window.visible);
@@ -80,7 +80,7 @@ TEST_F(Calculator, EachTickReadsTheBox) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         window.texts["dia"] = row.typed;
-        form.Timer1_Timer();
+        form.OnTick();
         EXPECT_EQ(window.Text("datos"), row.shown);
     }
 }
@@ -89,49 +89,46 @@ TEST_F(Calculator, MovesOnAtMidnight) {
     auto& window = Open();
     window.texts["dia"] = "31/01/2001";
     TodayIs(2001, 2, 28);
-    form.Timer1_Timer();
+    form.OnTick();
     EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 28 Días.");
     TodayIs(2001, 3, 1);
-    form.Timer1_Timer();
+    form.OnTick();
     // regression: the single borrow gave 1 month and -2 days here.
     EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 29 Días.");
 }
 
 TEST_F(Calculator, CheckBoxWritesTheChimeFlag) {
     auto& window = Open();
-    EXPECT_EQ(window.Value("sondhoras"), 0);
-    window.values["sondhoras"] = 1;
-    form.Control_Click("sondhoras");
+    EXPECT_FALSE(window.Checked("sondhoras"));
+    window.checked["sondhoras"] = true;
+    form.OnControlToggled("sondhoras");
     EXPECT_TRUE(muted);
-    window.values["sondhoras"] = 0;
-    form.Control_Click("sondhoras");
+    window.checked["sondhoras"] = false;
+    form.OnControlToggled("sondhoras");
     EXPECT_FALSE(muted);
-    // Other controls' clicks and other values leave the switch alone.
-    window.values["sondhoras"] = 1;
-    form.Control_Click("dia");
-    EXPECT_FALSE(muted);
-    window.values["sondhoras"] = 2;
-    form.Control_Click("sondhoras");
+    // Another control's report leaves the switch alone.
+    window.checked["sondhoras"] = true;
+    form.OnControlToggled("dia");
     EXPECT_FALSE(muted);
 }
 
 TEST_F(Calculator, ReopeningShowsTheFlagAsItStands) {
     muted = true;
-    EXPECT_EQ(Open().Value("sondhoras"), 1);
-    form.Unload();
+    EXPECT_TRUE(Open().Checked("sondhoras"));
+    form.Close();
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
     muted = false;
     auto& fresh = Open();
-    EXPECT_EQ(fresh.Value("sondhoras"), 0);
+    EXPECT_FALSE(fresh.Checked("sondhoras"));
     EXPECT_EQ(fresh.Text("dia"), "");
 }
 
 TEST_F(Calculator, CloseButtonUnloadsTheWindowOnly) {
     auto& window = Open();
-    window.values["sondhoras"] = 1;
-    form.Control_Click("sondhoras");
-    window.Events().Form_Closed();
-    EXPECT_FALSE(form.IsLoaded());
+    window.checked["sondhoras"] = true;
+    form.OnControlToggled("sondhoras");
+    window.Events().OnCloseRequested();
+    EXPECT_FALSE(form.IsOpen());
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
     EXPECT_FALSE(platform.quitStatus);
     EXPECT_TRUE(muted);

@@ -27,12 +27,12 @@ TEST(ChimeRow, EveryChimeOfTheDay) {
                 const auto row = ChimeRow(Text(hour, minute, second));
                 if (second == 0 && minute == 0) {
                     ASSERT_TRUE(row) << Text(hour, minute, second);
-                    EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*row)].file,
+                    EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*row)],
                               files[static_cast<std::size_t>(hour)]);
                     ++chimes;
                 } else if (second == 0 && minute == 30) {
                     ASSERT_TRUE(row) << Text(hour, minute, second);
-                    EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*row)].file, "media.wav");
+                    EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*row)], "media.wav");
                     ++chimes;
                 } else {
                     ASSERT_FALSE(row) << Text(hour, minute, second);
@@ -66,7 +66,7 @@ TEST(ChimeRow, OtherTimeTexts) {
             EXPECT_FALSE(found);
         } else {
             ASSERT_TRUE(found);
-            EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*found)].file, row.file);
+            EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*found)], row.file);
         }
     }
 }

@@ -4,46 +4,46 @@
 
 namespace reloj::test {
 
-FakeFormWindow::FakeFormWindow(FakePlatform& platform, std::string title, WindowHandle handle,
-                               FormEvents& events)
+FakeWindow::FakeWindow(FakePlatform& platform, std::string title, WindowHandle handle,
+                       WindowEvents& events)
     : m_platform(platform), m_events(events), m_title(std::move(title)), m_handle(handle) {
     m_platform.windows.push_back(this);
     Note("Create");
 }
 
-FakeFormWindow::~FakeFormWindow() {
+FakeWindow::~FakeWindow() {
     Note("Destroy");
     std::erase(m_platform.windows, this);
 }
 
-void FakeFormWindow::Note(const std::string& what) {
+void FakeWindow::Note(const std::string& what) {
     m_platform.journal.push_back(m_title + "." + what);
 }
 
-void FakeFormWindow::SetLeft(float twips) {
+void FakeWindow::SetLeft(float twips) {
     Note("SetLeft");
     m_left = twips;
 }
-void FakeFormWindow::SetTop(float twips) {
+void FakeWindow::SetTop(float twips) {
     Note("SetTop");
     m_top = twips;
 }
-void FakeFormWindow::SetWidth(float twips) {
+void FakeWindow::SetWidth(float twips) {
     Note("SetWidth");
     m_width = twips;
 }
-void FakeFormWindow::SetHeight(float twips) {
+void FakeWindow::SetHeight(float twips) {
     Note("SetHeight");
     m_height = twips;
 }
 
-void FakeFormWindow::Move(float left, float top) {
+void FakeWindow::Move(float left, float top) {
     Note("Move");
     m_left = left;
     m_top = top;
 }
 
-void FakeFormWindow::Move(float left, float top, float width, float height) {
+void FakeWindow::Move(float left, float top, float width, float height) {
     Note("Move");
     m_left = left;
     m_top = top;
@@ -51,81 +51,81 @@ void FakeFormWindow::Move(float left, float top, float width, float height) {
     m_height = height;
 }
 
-void FakeFormWindow::SetBackColor(Colour colour) {
-    Note("SetBackColor");
-    backColor = colour;
+void FakeWindow::SetBackground(Colour colour) {
+    Note("SetBackground");
+    background = colour;
     circles = 0;
 }
 
-void FakeFormWindow::SetFillColor(Colour colour) {
-    Note("SetFillColor");
-    fillColor = colour;
+void FakeWindow::SetFill(Colour colour) {
+    Note("SetFill");
+    fill = colour;
 }
 
-void FakeFormWindow::Circle(int32_t, int32_t, int32_t, Colour) {
-    Note("Circle");
+void FakeWindow::DrawCircle(int32_t, int32_t, int32_t, Colour) {
+    Note("DrawCircle");
     ++circles;
 }
 
-void FakeFormWindow::StartTimer(int32_t intervalMs) {
-    Note("StartTimer " + std::to_string(intervalMs));
+void FakeWindow::StartTicking(int32_t intervalMs) {
+    Note("StartTicking " + std::to_string(intervalMs));
 }
 
-void FakeFormWindow::AddControl(const ControlDesign& control) {
+void FakeWindow::AddControl(const ControlSpec& control) {
     Note("AddControl " + control.name);
     controls.push_back(control);
     texts[control.name] = control.text;
 }
 
-void FakeFormWindow::AddLine(float, float, float, float, int32_t, Colour) {
+void FakeWindow::AddLine(float, float, float, float, int32_t, Colour) {
     Note("AddLine");
     ++lines;
 }
 
-std::string FakeFormWindow::Text(const std::string& control) const {
+std::string FakeWindow::Text(const std::string& control) const {
     const auto it = texts.find(control);
     return it == texts.end() ? std::string() : it->second;
 }
 
-void FakeFormWindow::SetText(const std::string& control, const std::string& text) {
+void FakeWindow::SetText(const std::string& control, const std::string& text) {
     texts[control] = text;
 }
 
-int32_t FakeFormWindow::Value(const std::string& control) const {
-    const auto it = values.find(control);
-    return it == values.end() ? 0 : it->second;
+bool FakeWindow::Checked(const std::string& control) const {
+    const auto it = checked.find(control);
+    return it != checked.end() && it->second;
 }
 
-void FakeFormWindow::SetValue(const std::string& control, int32_t value) {
-    values[control] = value;
+void FakeWindow::SetChecked(const std::string& control, bool state) {
+    checked[control] = state;
 }
 
-void FakeFormWindow::SetFocus(const std::string& control) {
+void FakeWindow::SetFocus(const std::string& control) {
     focus = control;
 }
 
-void FakeFormWindow::Refresh() {
-    Note("Refresh");
+void FakeWindow::Repaint() {
+    Note("Repaint");
 }
 
-void FakeFormWindow::SetWindowRgn(Region newRegion) {
-    Note("SetWindowRgn");
+void FakeWindow::SetShape(Region newRegion) {
+    Note("SetShape");
     region = std::move(newRegion);
 }
 
-void FakeFormWindow::Show() {
+void FakeWindow::Show() {
     Note("Show");
     visible = true;
 }
-void FakeFormWindow::Hide() {
+void FakeWindow::Hide() {
     Note("Hide");
     visible = false;
 }
 
-std::unique_ptr<FormWindow> FakePlatform::CreateForm(const FormDesign& design, FormWindow* owner,
-                                                     FormEvents& events) {
-    auto window = std::make_unique<FakeFormWindow>(*this, design.title, m_nextHandle++, events);
-    if (auto* fakeOwner = dynamic_cast<FakeFormWindow*>(owner)) {
+std::unique_ptr<Window> FakePlatform::CreateWindow(const WindowSpec& design, Window* owner,
+                                                   WindowEvents& events) {
+    auto window = std::make_unique<FakeWindow>(*this, design.title, m_nextHandle++, events);
+    if (auto* fakeOwner = dynamic_cast<FakeWindow*>(owner)) {
         window->owner = fakeOwner->Title();
     }
     return window;
@@ -133,12 +133,12 @@ std::unique_ptr<FormWindow> FakePlatform::CreateForm(const FormDesign& design, F
 
 void FakePlatform::KeepOnTop(WindowHandle window) {
     const auto it = std::find_if(windows.begin(), windows.end(),
-                                 [window](auto* w) { return w->hWnd() == window; });
+                                 [window](auto* w) { return w->Handle() == window; });
     journal.push_back("KeepOnTop " + (it == windows.end() ? std::string("?") : (*it)->Title()));
 }
 
-Colour FakePlatform::GetPixel(int32_t x, int32_t y) {
-    journal.push_back("GetPixel " + std::to_string(x) + "," + std::to_string(y));
+Colour FakePlatform::ScreenPixel(int32_t x, int32_t y) {
+    journal.push_back("ScreenPixel " + std::to_string(x) + "," + std::to_string(y));
     for (const auto& [point, colour] : pixels) {
         if (point == PixelPoint{x, y}) {
             return colour;
@@ -147,10 +147,9 @@ Colour FakePlatform::GetPixel(int32_t x, int32_t y) {
     return desktop;
 }
 
-void FakePlatform::MessageBox(FormWindow& owner, const std::string& title,
-                              const std::string& text) {
+void FakePlatform::MessageBox(Window& owner, const std::string& title, const std::string& text) {
     journal.push_back("MessageBox");
-    const auto* fakeOwner = dynamic_cast<FakeFormWindow*>(&owner);
+    const auto* fakeOwner = dynamic_cast<FakeWindow*>(&owner);
     messageOwner = fakeOwner != nullptr ? fakeOwner->Title() : std::string("?");
     messageTitle = title;
     messageText = text;
@@ -189,7 +188,7 @@ std::unique_ptr<SoundPlayer> FakePlatform::CreateSoundPlayer() {
     return std::make_unique<FakeSoundPlayer>(journal);
 }
 
-FakeFormWindow* FakePlatform::Find(const std::string& title) const {
+FakeWindow* FakePlatform::Find(const std::string& title) const {
     const auto it = std::find_if(windows.begin(), windows.end(),
                                  [&title](auto* w) { return w->Title() == title; });
     return it == windows.end() ? nullptr : *it;

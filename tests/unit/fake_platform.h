@@ -15,11 +15,11 @@ namespace reloj::test {
 
 class FakePlatform;
 
-class FakeFormWindow final : public FormWindow {
+class FakeWindow final : public Window {
   public:
-    FakeFormWindow(FakePlatform& platform, std::string title, WindowHandle handle,
-                   FormEvents& events);
-    ~FakeFormWindow() override;
+    FakeWindow(FakePlatform& platform, std::string title, WindowHandle handle,
+               WindowEvents& events);
+    ~FakeWindow() override;
 
     float Left() const override { return m_left; }
     float Top() const override { return m_top; }
@@ -31,34 +31,34 @@ class FakeFormWindow final : public FormWindow {
     void SetHeight(float twips) override;
     void Move(float left, float top) override;
     void Move(float left, float top, float width, float height) override;
-    void SetBackColor(Colour colour) override;
-    void SetFillColor(Colour colour) override;
-    void Circle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
-    void Refresh() override;
-    void SetWindowRgn(Region region) override;
-    WindowHandle hWnd() const override { return m_handle; }
+    void SetBackground(Colour colour) override;
+    void SetFill(Colour colour) override;
+    void DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
+    void Repaint() override;
+    void SetShape(Region region) override;
+    WindowHandle Handle() const override { return m_handle; }
     void Show() override;
     void Hide() override;
-    void StartTimer(int32_t intervalMs) override;
-    void AddControl(const ControlDesign& control) override;
+    void StartTicking(int32_t intervalMs) override;
+    void AddControl(const ControlSpec& control) override;
     void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
                  Colour colour) override;
     std::string Text(const std::string& control) const override;
     void SetText(const std::string& control, const std::string& text) override;
-    int32_t Value(const std::string& control) const override;
-    void SetValue(const std::string& control, int32_t value) override;
+    bool Checked(const std::string& control) const override;
+    void SetChecked(const std::string& control, bool checked) override;
     void SetFocus(const std::string& control) override;
 
     const std::string& Title() const { return m_title; }
-    std::vector<ControlDesign> controls;
+    std::vector<ControlSpec> controls;
     std::map<std::string, std::string> texts;
-    std::map<std::string, int32_t> values;
+    std::map<std::string, bool> checked;
     std::string focus;
     int lines = 0;
-    FormEvents& Events() { return m_events; }
-    std::optional<Colour> fillColor;
+    WindowEvents& Events() { return m_events; }
+    std::optional<Colour> fill;
     int circles = 0;
-    std::optional<Colour> backColor;
+    std::optional<Colour> background;
     bool visible = false;
     std::optional<Region> region;
     // The title of the window that owns this one; empty for none.
@@ -68,7 +68,7 @@ class FakeFormWindow final : public FormWindow {
     void Note(const std::string& what);
 
     FakePlatform& m_platform;
-    FormEvents& m_events;
+    WindowEvents& m_events;
     std::string m_title;
     WindowHandle m_handle;
     float m_left = 0, m_top = 0, m_width = 0, m_height = 0;
@@ -81,15 +81,14 @@ class FakePlatform final : public Platform {
 
     float ScreenTwipsPerPixelX() const override { return twipsPerPixelX; }
     float ScreenTwipsPerPixelY() const override { return twipsPerPixelY; }
-    std::unique_ptr<FormWindow> CreateForm(const FormDesign& design, FormWindow* owner,
-                                           FormEvents& events) override;
+    std::unique_ptr<Window> CreateWindow(const WindowSpec& design, Window* owner,
+                                         WindowEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
-    Colour GetPixel(int32_t x, int32_t y) override;
+    Colour ScreenPixel(int32_t x, int32_t y) override;
     LocalTime Now() const override { return now; }
     std::vector<PixelRect> ScreenAreas() const override { return screens; }
     void WatchScreens(std::function<void()> changed) override { screensChanged = changed; }
-    void MessageBox(FormWindow& owner, const std::string& title,
-                    const std::string& text) override;
+    void MessageBox(Window& owner, const std::string& title, const std::string& text) override;
     void Quit(int status) override;
     std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
     std::string SoundDirectory() const override { return "/sonidos/"; }
@@ -107,11 +106,11 @@ class FakePlatform final : public Platform {
     std::function<void()> duringMessageBox;
 
     // The window with that title, while it exists.
-    FakeFormWindow* Find(const std::string& title) const;
+    FakeWindow* Find(const std::string& title) const;
 
     // Every call, in order, as "<title>.<Operation>" or "KeepOnTop <title>".
     std::vector<std::string> journal;
-    std::vector<FakeFormWindow*> windows;
+    std::vector<FakeWindow*> windows;
 
   private:
     WindowHandle m_nextHandle = 1;

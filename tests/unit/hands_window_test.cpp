@@ -1,8 +1,8 @@
-#include "calculator/form3.h"
-#include "display/closing_message.h"
-#include "display/form1.h"
+#include "app/clock_application.h"
+#include "calculator/calculator_window.h"
+#include "clock/closing_message.h"
+#include "clock/hands_window.h"
 #include "fake_platform.h"
-#include "startup/module1.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -15,19 +15,19 @@ using test::FakePlatform;
 class Clock : public ::testing::Test {
   protected:
     void Start(std::string_view commandLine) {
-        ASSERT_FALSE(module.Main(commandLine).error);
+        ASSERT_FALSE(app.Start(commandLine).error);
         hands = platform.Find(kHandsTitle);
         markers = platform.Find("$uhr$");
         ASSERT_NE(hands, nullptr);
         ASSERT_NE(markers, nullptr);
     }
-    Form1& Form() { return module.MarkerForm().Hands(); }
+    HandsWindow& Hands() { return app.Hands(); }
     void At(int hour, int minute, int second) {
         platform.now.hour = hour;
         platform.now.minute = minute;
         platform.now.second = second;
     }
-    void Tick() { Form().Timer1_Timer(); }
+    void Tick() { Hands().OnTick(); }
     bool Journaled(const std::string& entry) const {
         return std::find(platform.journal.begin(), platform.journal.end(), entry) !=
                platform.journal.end();
@@ -37,28 +37,42 @@ class Clock : public ::testing::Test {
     }
 
     FakePlatform platform;
-    Module1 module{platform};
-    test::FakeFormWindow* hands = nullptr;
-    test::FakeFormWindow* markers = nullptr;
+    ClockApplication app{platform};
+    test::FakeWindow* hands = nullptr;
+    test::FakeWindow* markers = nullptr;
 };
 
 TEST_F(Clock, LoadBringsUpTheHandsAboveTheRing) {
     At(10, 15, 30);
     Start("");
     const std::vector<std::string> expected = {
-        "$uhr$.Create",       "$uhr$.Move",      "$uhr$.SetWidth",        "$uhr$.SetHeight",
-        "$uhr$.SetBackColor", "$uhr$.SetLeft",   "$uhr$.SetTop",          "$uhr$.SetWindowRgn",
-        "KeepOnTop $uhr$",    "reloj.Create",    "reloj.StartTimer 1000", "reloj.Move",
-        "reloj.SetBackColor", "reloj.SetHeight", "reloj.SetWindowRgn",    "KeepOnTop reloj",
-        "reloj.Show",         "reloj.Circle",    "KeepOnTop $uhr$",       "$uhr$.Show",
+        "$uhr$.Create",
+        "$uhr$.Move",
+        "$uhr$.SetWidth",
+        "$uhr$.SetHeight",
+        "$uhr$.SetBackground",
+        "$uhr$.SetLeft",
+        "$uhr$.SetTop",
+        "$uhr$.SetShape",
+        "KeepOnTop $uhr$",
+        "reloj.Create",
+        "reloj.StartTicking 1000",
+        "reloj.Move",
+        "reloj.SetBackground",
+        "reloj.SetHeight",
+        "reloj.SetShape",
+        "KeepOnTop reloj",
+        "reloj.Show",
+        "reloj.DrawCircle",
+        "KeepOnTop $uhr$",
+        "$uhr$.Show",
     };
     EXPECT_EQ(platform.journal, expected);
     EXPECT_EQ(hands->Left(), markers->Left());
     EXPECT_EQ(hands->Top(), markers->Top());
     EXPECT_EQ(hands->Width(), markers->Width());
     EXPECT_EQ(hands->Height(), markers->Height());
-    EXPECT_EQ(hands->backColor, 255);
-    EXPECT_EQ(module.State().HandsHwnd, hands->hWnd());
+    EXPECT_EQ(hands->background, 255);
     ASSERT_TRUE(hands->region);
     EXPECT_EQ(hands->region->Shapes().size(), 2u);
 }
@@ -66,9 +80,9 @@ TEST_F(Clock, LoadBringsUpTheHandsAboveTheRing) {
 TEST_F(Clock, AutomaticColourAtLoad) {
     platform.desktop = 0xFFFFFF;
     Start("1|1|70|1|1|0");
-    EXPECT_EQ(hands->backColor, kBlack);
-    EXPECT_EQ(markers->backColor, kBlack);
-    EXPECT_EQ(hands->fillColor, kWhite);
+    EXPECT_EQ(hands->background, kBlack);
+    EXPECT_EQ(markers->background, kBlack);
+    EXPECT_EQ(hands->fill, kWhite);
     EXPECT_EQ(hands->circles, 1);
 }
 
@@ -81,12 +95,12 @@ TEST_F(Clock, TickOrder) {
     platform.journal.clear();
     Tick();
     const std::vector<std::string> expected = {
-        "CreateSoundPlayer",  "Open /sonidos/media.wav", "Play /sonidos/media.wav",
-        "GetPixel 1,1",       "GetPixel 77,1",           "GetPixel 1,77",
-        "GetPixel 77,77",     "reloj.SetBackColor",      "reloj.SetFillColor",
-        "reloj.Refresh",      "$uhr$.SetBackColor",      "$uhr$.Refresh",
-        "reloj.Circle",       "KeepOnTop reloj",         "KeepOnTop $uhr$",
-        "reloj.SetWindowRgn",
+        "CreateSoundPlayer", "Open /sonidos/media.wav", "Play /sonidos/media.wav",
+        "ScreenPixel 1,1",   "ScreenPixel 77,1",        "ScreenPixel 1,77",
+        "ScreenPixel 77,77", "reloj.SetBackground",     "reloj.SetFill",
+        "reloj.Repaint",     "$uhr$.SetBackground",     "$uhr$.Repaint",
+        "reloj.DrawCircle",  "KeepOnTop reloj",         "KeepOnTop $uhr$",
+        "reloj.SetShape",
     };
     EXPECT_EQ(platform.journal, expected) << "desktop 0 is dark: the clock turns white";
 
@@ -94,8 +108,9 @@ TEST_F(Clock, TickOrder) {
     platform.journal.clear();
     At(10, 30, 1);
     Tick();
-    const std::vector<std::string> quiet = {"GetPixel 1,1",   "GetPixel 77,1",   "GetPixel 1,77",
-                                            "GetPixel 77,77", "KeepOnTop reloj", "KeepOnTop $uhr$"};
+    const std::vector<std::string> quiet = {"ScreenPixel 1,1",  "ScreenPixel 77,1",
+                                            "ScreenPixel 1,77", "ScreenPixel 77,77",
+                                            "KeepOnTop reloj",  "KeepOnTop $uhr$"};
     EXPECT_EQ(platform.journal, quiet);
 }
 
@@ -103,35 +118,35 @@ TEST_F(Clock, ChosenColourIsNeverSampled) {
     Start("");
     Tick();
     EXPECT_FALSE(std::any_of(platform.journal.begin(), platform.journal.end(),
-                             [](const std::string& e) { return e.starts_with("GetPixel"); }));
+                             [](const std::string& e) { return e.starts_with("ScreenPixel"); }));
 }
 
 TEST_F(Clock, MinuteChangeRedrawsOnce) {
     At(10, 0, 30);
     Start("");
     platform.journal.clear();
-    Tick(); // minute 0 equals the initial LastMinute of 0: no redraw
-    EXPECT_EQ(Count("reloj.SetWindowRgn"), 0);
+    Tick(); // minute 0 equals the initial m_lastMinute of 0: no redraw
+    EXPECT_EQ(Count("reloj.SetShape"), 0);
     At(10, 1, 0);
     Tick();
     Tick();
-    EXPECT_EQ(Count("reloj.SetWindowRgn"), 1);
+    EXPECT_EQ(Count("reloj.SetShape"), 1);
     At(11, 0, 0);
     Tick();
-    EXPECT_EQ(Count("reloj.SetWindowRgn"), 2);
+    EXPECT_EQ(Count("reloj.SetShape"), 2);
 }
 
 TEST_F(Clock, MuteFlagSilencesChimesButNotTheClosingSound) {
     At(11, 59, 59);
     Start("");
-    Form().chimesMuted = true;
+    app.ChimesMuted() = true;
     At(12, 0, 0);
     Tick();
     EXPECT_FALSE(Journaled("Play /sonidos/12pm.wav"));
     At(12, 30, 0);
     Tick();
     EXPECT_FALSE(Journaled("Play /sonidos/media.wav"));
-    module.State().ExitHold = true;
+    app.State().buttonHeld = true;
     for (int i = 0; i < kHoldTicksToQuit; ++i) {
         Tick();
     }
@@ -140,15 +155,15 @@ TEST_F(Clock, MuteFlagSilencesChimesButNotTheClosingSound) {
 
 TEST_F(Clock, HoldToQuit) {
     Start("");
-    ClockState& s = module.State();
+    ClockState& s = app.State();
     // Short presses never add up: a release resets the count at the next tick.
-    s.ExitHold = true;
+    s.buttonHeld = true;
     for (int i = 0; i < 4; ++i) {
         Tick();
     }
-    s.ExitHold = false;
+    s.buttonHeld = false;
     Tick();
-    s.ExitHold = true;
+    s.buttonHeld = true;
     for (int i = 0; i < 4; ++i) {
         Tick();
     }
@@ -212,25 +227,25 @@ TEST(HoldToQuit, ClosesOnceWhateverTicksUnderTheBox) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         FakePlatform rowPlatform;
-        Module1 rowModule{rowPlatform};
-        ASSERT_FALSE(rowModule.Main("").error);
-        Form1& form = rowModule.MarkerForm().Hands();
-        ClockState& s = rowModule.State();
+        ClockApplication rowApp{rowPlatform};
+        ASSERT_FALSE(rowApp.Start("").error);
+        HandsWindow& form = rowApp.Hands();
+        ClockState& s = rowApp.State();
         int boxes = 0;
         rowPlatform.duringMessageBox = [&] {
             if (++boxes > 1) {
                 return; // a second box: the fault itself, and not to be ticked under again
             }
             for (const HoldRun& run : row.underTheBox) {
-                s.ExitHold = run.held;
-                for (int i = 0; i < run.ticks && form.IsLoaded() && boxes == 1; ++i) {
-                    form.Timer1_Timer();
+                s.buttonHeld = run.held;
+                for (int i = 0; i < run.ticks && form.IsOpen() && boxes == 1; ++i) {
+                    form.OnTick();
                 }
             }
         };
-        s.ExitHold = true;
+        s.buttonHeld = true;
         for (int i = 0; i < kHoldTicksToQuit; ++i) {
-            form.Timer1_Timer();
+            form.OnTick();
         }
         EXPECT_EQ(boxes, 1);
         EXPECT_EQ(rowPlatform.quitStatus, 0);
@@ -274,7 +289,7 @@ TEST_F(Clock, RegionsStayConstantOverAWeek) {
         }
         ASSERT_EQ(Region::LiveCount(), live) << "after day " << day;
     }
-    module.MarkerForm().Unload();
+    app.Markers().Close();
     EXPECT_EQ(Region::LiveCount(), 0);
 }
 
@@ -291,85 +306,83 @@ TEST_F(Clock, RightButtonCyclesEightColours) {
     const std::array<Colour, 9> expected{0x000000, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF,
                                          0xFF00FF, 0x00FFFF, 0xFFFFFF, 0x000000};
     for (Colour colour : expected) {
-        Form().Form_MouseDown(kRightButton, 570, 570);
-        EXPECT_EQ(module.State().ClockColour, colour);
-        EXPECT_EQ(hands->backColor, colour);
-        EXPECT_EQ(markers->backColor, colour);
-        EXPECT_EQ(hands->fillColor, colour == kBlack ? kWhite : kBlack);
+        Hands().OnMousePress(kRightButton, 570, 570);
+        EXPECT_EQ(app.State().clockColour, colour);
+        EXPECT_EQ(hands->background, colour);
+        EXPECT_EQ(markers->background, colour);
+        EXPECT_EQ(hands->fill, colour == kBlack ? kWhite : kBlack);
         EXPECT_EQ(hands->circles, 1);
-        EXPECT_TRUE(module.State().ExitHold);
-        Form().Form_MouseUp(kRightButton, 570, 570);
-        EXPECT_FALSE(module.State().ExitHold);
+        EXPECT_TRUE(app.State().buttonHeld);
+        Hands().OnMouseRelease(kRightButton, 570, 570);
+        EXPECT_FALSE(app.State().buttonHeld);
     }
 }
 
 TEST_F(Clock, BlackFromTheCycleHandsBackToTheAutomaticColour) {
     platform.desktop = 0xFFFFFF; // the automatic choice would be black too
     Start("");
-    Form().Form_MouseDown(kRightButton, 570, 570);
-    Form().Form_MouseUp(kRightButton, 570, 570);
+    Hands().OnMousePress(kRightButton, 570, 570);
+    Hands().OnMouseRelease(kRightButton, 570, 570);
     platform.journal.clear();
     Tick();
-    EXPECT_TRUE(Journaled("GetPixel 718,5"));
-    EXPECT_TRUE(Journaled("reloj.SetBackColor")) << "the first automatic choice always paints";
+    EXPECT_TRUE(Journaled("ScreenPixel 718,5"));
+    EXPECT_TRUE(Journaled("reloj.SetBackground")) << "the first automatic choice always paints";
     platform.journal.clear();
     Tick();
-    EXPECT_FALSE(Journaled("reloj.SetBackColor"));
+    EXPECT_FALSE(Journaled("reloj.SetBackground"));
 }
 
 TEST_F(Clock, LeftDragMovesBothWindowsAsOne) {
     Start("");
-    Form().Form_MouseDown(kLeftButton, 300.4f, 450.5f);
-    EXPECT_EQ(module.State().DragX, 300);
-    EXPECT_EQ(module.State().DragY, 450);
-    Form().Form_MouseMove(kLeftButton, 450, 375);
+    Hands().OnMousePress(kLeftButton, 300.4f, 450.5f);
+    EXPECT_EQ(app.State().dragAnchor, (TwipsPoint{300, 450}));
+    Hands().OnMouseMove(kLeftButton, 450, 375);
     EXPECT_EQ(hands->Left(), 10770 + 150);
     EXPECT_EQ(hands->Top(), 75 - 75);
     EXPECT_EQ(markers->Left(), hands->Left());
     EXPECT_EQ(markers->Top(), hands->Top());
     // Both buttons held, or only the right one: no drag.
-    Form().Form_MouseMove(kLeftButton + kRightButton, 900, 900);
-    Form().Form_MouseMove(kRightButton, 900, 900);
+    Hands().OnMouseMove(kLeftButton + kRightButton, 900, 900);
+    Hands().OnMouseMove(kRightButton, 900, 900);
     EXPECT_EQ(hands->Left(), 10920);
-    Form().Form_MouseUp(kLeftButton, 450, 375);
-    EXPECT_EQ(module.State().CornerX1, 728);
-    EXPECT_EQ(module.State().CornerY1, 0);
+    Hands().OnMouseRelease(kLeftButton, 450, 375);
+    EXPECT_EQ(app.State().corners[0], (PixelPoint{728, 0}));
 }
 
 TEST_F(Clock, FixedClockDoesNotMove) {
     Start("100|50|70|1|0|");
-    Form().Form_MouseDown(kLeftButton, 0, 0);
-    Form().Form_MouseMove(kLeftButton, 450, 375);
+    Hands().OnMousePress(kLeftButton, 0, 0);
+    Hands().OnMouseMove(kLeftButton, 450, 375);
     EXPECT_EQ(hands->Left(), 1500);
     platform.journal.clear();
-    Form().Form_MouseUp(kLeftButton, 450, 375);
+    Hands().OnMouseRelease(kLeftButton, 450, 375);
     EXPECT_TRUE(platform.journal.empty()) << "no corners are taken for a fixed clock";
 }
 
 TEST_F(Clock, ClickClosesTheCalculatorAndDoubleClickOpensAFreshOne) {
     Start("");
-    Form().Form_DblClick();
+    Hands().OnDoubleClick();
     ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
     // Owned by the hands, it opens above the clock and stays there.
     EXPECT_EQ(platform.Find(kCalculatorTitle)->owner, kHandsTitle);
     // A double-click starts with a click: the open calculator goes, a new one comes.
     platform.journal.clear();
-    Form().Form_Click();
-    Form().Form_DblClick();
+    Hands().OnClick();
+    Hands().OnDoubleClick();
     const std::string title = kCalculatorTitle;
     ASSERT_GE(platform.journal.size(), 3u);
     EXPECT_EQ(platform.journal[0], title + ".Destroy");
     EXPECT_EQ(platform.journal[1], title + ".Create");
     EXPECT_EQ(platform.journal.back(), title + ".Show");
-    Form().Form_Click();
+    Hands().OnClick();
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
-    Form().Form_Click(); // nothing left to close
+    Hands().OnClick(); // nothing left to close
 }
 
 TEST_F(Clock, UnloadingTheClockUnloadsTheCalculator) {
     Start("");
-    Form().Form_DblClick();
-    module.MarkerForm().Unload();
+    Hands().OnDoubleClick();
+    app.Markers().Close();
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
     EXPECT_EQ(platform.quitStatus, 0);
 }

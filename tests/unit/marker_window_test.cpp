@@ -1,7 +1,7 @@
-#include "display/form2.h"
-#include "display/ring_geometry.h"
+#include "app/clock_application.h"
+#include "clock/marker_window.h"
+#include "clock/ring_geometry.h"
 #include "fake_platform.h"
-#include "startup/module1.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -32,8 +32,8 @@ TEST(RingGeometry, DotCentres) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const auto s = ReadSettings("", row.ratio, row.ratio).state;
-        EXPECT_EQ(DotCentre(row.k, s.Radius, static_cast<float>(s.FormSize), s.TwipsPerPixelX,
-                            s.TwipsPerPixelY),
+        EXPECT_EQ(DotCentre(row.k, s.radius, static_cast<float>(s.windowSize), s.twipsPerPixelX,
+                            s.twipsPerPixelY),
                   row.centre);
     }
 }
@@ -98,14 +98,14 @@ class MarkerWindow : public ::testing::Test {
     void Start(std::string_view commandLine, float ratio = 15) {
         platform.twipsPerPixelX = ratio;
         platform.twipsPerPixelY = ratio;
-        ASSERT_FALSE(module.Main(commandLine).error);
+        ASSERT_FALSE(app.Start(commandLine).error);
         window = platform.Find(kMarkerTitle);
         ASSERT_NE(window, nullptr);
     }
 
     FakePlatform platform;
-    Module1 module{platform};
-    test::FakeFormWindow* window = nullptr;
+    ClockApplication app{platform};
+    test::FakeWindow* window = nullptr;
 };
 
 TEST_F(MarkerWindow, LoadSequence) {
@@ -115,29 +115,26 @@ TEST_F(MarkerWindow, LoadSequence) {
     std::copy_if(platform.journal.begin(), platform.journal.end(), std::back_inserter(own),
                  [](const std::string& e) { return e.find("$uhr$") != std::string::npos; });
     const std::vector<std::string> expected = {
-        "$uhr$.Create",       "$uhr$.Move",      "$uhr$.SetWidth", "$uhr$.SetHeight",
-        "$uhr$.SetBackColor", "$uhr$.SetLeft",   "$uhr$.SetTop",   "$uhr$.SetWindowRgn",
-        "KeepOnTop $uhr$",    "KeepOnTop $uhr$", "$uhr$.Show",
+        "$uhr$.Create",        "$uhr$.Move",      "$uhr$.SetWidth", "$uhr$.SetHeight",
+        "$uhr$.SetBackground", "$uhr$.SetLeft",   "$uhr$.SetTop",   "$uhr$.SetShape",
+        "KeepOnTop $uhr$",     "KeepOnTop $uhr$", "$uhr$.Show",
     };
     EXPECT_EQ(own, expected);
     EXPECT_EQ(window->Left(), 10770);
     EXPECT_EQ(window->Top(), 75);
     EXPECT_EQ(window->Width(), 1140);
     EXPECT_EQ(window->Height(), 1140);
-    EXPECT_EQ(window->backColor, 255);
+    EXPECT_EQ(window->background, 255);
     EXPECT_TRUE(window->visible);
-    EXPECT_EQ(module.State().MarkersHwnd, window->hWnd());
-    const ClockState& s = module.State();
-    EXPECT_EQ((std::array{s.CornerX1, s.CornerY1, s.CornerX2, s.CornerY2, s.CornerX3, s.CornerY3,
-                          s.CornerX4, s.CornerY4}),
-              (std::array{718, 5, 794, 5, 718, 81, 794, 81}));
+    EXPECT_EQ(app.State().corners,
+              (std::array<PixelPoint, 4>{{{718, 5}, {794, 5}, {718, 81}, {794, 81}}}));
 }
 
 TEST_F(MarkerWindow, ZeroPositionKeepsTheInitialPlace) {
     Start("0|75|70|1|1|");
     EXPECT_EQ(window->Left(), 7425);
     EXPECT_EQ(window->Top(), 1125);
-    EXPECT_EQ(module.State().CornerX1, 495);
+    EXPECT_EQ(app.State().corners[0].x, 495);
 }
 
 // A screen that shrinks under the clock (a monitor unplugged) must not leave it out of reach.
@@ -156,11 +153,11 @@ TEST_F(MarkerWindow, ComesBackWhenNoScreenShowsItAnyMore) {
     // The corners the automatic colour reads, one pixel beyond the window, come in too.
     EXPECT_EQ(std::pair(window->Left(), window->Top()), std::pair(723.F * 15, 523.F * 15));
     EXPECT_EQ(std::pair(hands->Left(), hands->Top()), std::pair(723.F * 15, 523.F * 15));
-    const ClockState& s = module.State();
-    EXPECT_EQ((std::array{s.CornerX1, s.CornerY1, s.CornerX4, s.CornerY4}),
-              (std::array{723, 523, 799, 599}));
+    const ClockState& s = app.State();
+    EXPECT_EQ(s.corners[0], (PixelPoint{723, 523}));
+    EXPECT_EQ(s.corners[3], (PixelPoint{799, 599}));
 
-    module.MarkerForm().Unload();
+    app.Markers().Close();
     EXPECT_FALSE(platform.screensChanged) << "the screens are still watched for a closed clock";
 }
 
@@ -168,10 +165,10 @@ TEST_F(MarkerWindow, AutomaticColourIsSampledAfterTheHandsAreShown) {
     Start("1|1|70|1|1|0");
     const auto& j = platform.journal;
     const auto handsShown = std::find(j.begin(), j.end(), "reloj.Show");
-    const auto coloured = std::find(j.begin(), j.end(), "$uhr$.SetBackColor");
+    const auto coloured = std::find(j.begin(), j.end(), "$uhr$.SetBackground");
     ASSERT_NE(coloured, j.end());
     EXPECT_LT(handsShown, coloured) << "no colour of its own before the desktop is sampled";
-    EXPECT_EQ(std::count(j.begin(), j.end(), "reloj.Circle"), 1);
+    EXPECT_EQ(std::count(j.begin(), j.end(), "reloj.DrawCircle"), 1);
 }
 
 TEST_F(MarkerWindow, RingRegionIsTwelveDots) {
@@ -188,7 +185,7 @@ TEST_F(MarkerWindow, RegionsLiveOnlyWhereTheyAreOwned) {
     Start("");
     // The ring and the hands with the windows, the last dot and the last minute hand ours.
     EXPECT_EQ(Region::LiveCount() - before, 4);
-    module.MarkerForm().Unload();
+    app.Markers().Close();
     EXPECT_EQ(Region::LiveCount() - before, 0);
     EXPECT_EQ(platform.journal.back(), "$uhr$.Destroy");
 }

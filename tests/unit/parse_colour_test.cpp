@@ -1,4 +1,4 @@
-#include "startup/parse_colour.h"
+#include "settings/parse_colour.h"
 
 #include <gtest/gtest.h>
 

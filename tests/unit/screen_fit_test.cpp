@@ -1,4 +1,4 @@
-#include "display/screen_fit.h"
+#include "clock/screen_fit.h"
 
 #include <gtest/gtest.h>
 

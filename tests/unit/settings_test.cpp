@@ -1,4 +1,4 @@
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -58,32 +58,32 @@ TEST(ReadSettings, Geometry) {
         const Settings settings = ReadSettings(row.commandLine, row.ratio, row.ratio);
         ASSERT_FALSE(settings.error) << settings.error->Message();
         const ClockState& s = settings.state;
-        EXPECT_EQ(s.TwipsPerPixelX, static_cast<int32_t>(row.ratio));
-        EXPECT_EQ(s.StartLeft, row.startLeft);
-        EXPECT_EQ(s.StartTop, row.startTop);
-        EXPECT_EQ(s.Radius, row.radius);
-        EXPECT_EQ(s.DotRadius, row.dotRadius);
-        EXPECT_EQ(s.FormSize, row.formSize);
-        EXPECT_EQ(s.CentreOffset, row.centre);
-        EXPECT_EQ(s.CentreX, row.centre);
-        EXPECT_EQ(s.CentreY, row.centre);
-        EXPECT_EQ(s.HandReach, row.handReach);
-        EXPECT_EQ(s.HourReach, row.hourReach);
-        EXPECT_EQ(s.TailLength, row.tailLength);
-        EXPECT_EQ(s.HandWidth, row.handWidth);
-        EXPECT_EQ(s.HalfHandWidth, row.halfHandWidth);
-        EXPECT_EQ(s.HandStyle, row.handStyle);
-        EXPECT_EQ(s.Movable, row.movable);
-        EXPECT_EQ(s.ClockColour, row.colour);
-        EXPECT_EQ(s.LastAutoColour, -1);
-        EXPECT_EQ(s.CommandLine, row.commandLine);
+        EXPECT_EQ(s.twipsPerPixelX, static_cast<int32_t>(row.ratio));
+        EXPECT_EQ(s.startLeft, row.startLeft);
+        EXPECT_EQ(s.startTop, row.startTop);
+        EXPECT_EQ(s.radius, row.radius);
+        EXPECT_EQ(s.dotRadius, row.dotRadius);
+        EXPECT_EQ(s.windowSize, row.formSize);
+        EXPECT_EQ(s.centreOffset, row.centre);
+        EXPECT_EQ(s.centreX, row.centre);
+        EXPECT_EQ(s.centreY, row.centre);
+        EXPECT_EQ(s.handReach, row.handReach);
+        EXPECT_EQ(s.hourReach, row.hourReach);
+        EXPECT_EQ(s.tailLength, row.tailLength);
+        EXPECT_EQ(s.handWidth, row.handWidth);
+        EXPECT_EQ(s.halfHandWidth, row.halfHandWidth);
+        EXPECT_EQ(s.handStyle, row.handStyle);
+        EXPECT_EQ(s.movable, row.movable);
+        EXPECT_EQ(s.clockColour, row.colour);
+        EXPECT_EQ(s.lastAutoColour, -1);
+        EXPECT_EQ(s.commandLine, row.commandLine);
         EXPECT_TRUE(settings.warnings.empty());
     }
 }
 
 TEST(ReadSettings, ScreenRatioIsRounded) {
-    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.TwipsPerPixelX, 13);
-    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.TwipsPerPixelY, 14);
+    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.twipsPerPixelX, 13);
+    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.twipsPerPixelY, 14);
 }
 
 struct ErrorRow {
@@ -147,11 +147,11 @@ TEST(ReadSettings, ScreenTooDenseForTheDefaults) {
 TEST(ReadSettings, UnrecognisedColourWarnsAndShowsRed) {
     const Settings settings = ReadSettings("1|1|70|1|1|purple", 15, 15);
     ASSERT_FALSE(settings.error);
-    EXPECT_EQ(settings.state.ClockColour, -1);
+    EXPECT_EQ(settings.state.clockColour, -1);
     ASSERT_EQ(settings.warnings.size(), 1u);
     EXPECT_EQ(settings.warnings[0],
               "reloj: aviso: color «purple» no reconocido; se muestra el rojo");
-    EXPECT_EQ(ShownColour(settings.state.ClockColour), 255);
+    EXPECT_EQ(ShownColour(settings.state.clockColour), 255);
 }
 
 struct ColourWarningRow {
@@ -198,13 +198,13 @@ TEST(ReadSettings, ColourWarnings) {
         SCOPED_TRACE(row.name);
         const Settings settings = ReadSettings(std::string("1|1|70|1|1|") + row.colourText, 15, 15);
         ASSERT_FALSE(settings.error);
-        EXPECT_EQ(settings.state.ClockColour, row.clockColour);
+        EXPECT_EQ(settings.state.clockColour, row.clockColour);
         if (row.warning == nullptr) {
             EXPECT_TRUE(settings.warnings.empty());
         } else {
             ASSERT_EQ(settings.warnings.size(), 1u);
             EXPECT_EQ(settings.warnings[0], row.warning);
-            EXPECT_EQ(ShownColour(settings.state.ClockColour), kDefaultColour);
+            EXPECT_EQ(ShownColour(settings.state.clockColour), kDefaultColour);
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "common/time_text.h"
+#include "core/time_text.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

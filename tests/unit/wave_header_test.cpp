@@ -1,4 +1,4 @@
-#include "chimes/wave_header.h"
+#include "core/wave_header.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,0 +1,57 @@
+#include "clock/auto_colour.h"
+
+#include "core/numeric.h"
+
+namespace reloj {
+
+namespace {
+constexpr int32_t kByte = 255;
+constexpr int32_t kGreenUnit = 256;
+constexpr int32_t kBlueUnit = 65536;
+constexpr int32_t kChannels = 3;
+constexpr int16_t kSamples = 4;
+constexpr int32_t kHubDivisor = 50;
+} // namespace
+
+int16_t PixelBrightness(Colour colour) {
+    const int32_t red = colour & kByte;
+    const int32_t green = (colour / kGreenUnit) & kByte;
+    const int32_t blue = (colour / kBlueUnit) & kByte;
+    return static_cast<int16_t>((blue + red + green) / kChannels);
+}
+
+Colour ChooseAutoColour(int16_t b1, int16_t b2, int16_t b3, int16_t b4) {
+    const auto mean = static_cast<int16_t>((b1 + b2 + b3 + b4) / kSamples);
+    return mean > kBrightThreshold ? kBlack : kWhite;
+}
+
+Colour ContrastColour(Colour clockColour) {
+    return clockColour == kBlack ? kWhite : kBlack;
+}
+
+int32_t HubRadius(const ClockState& state) {
+    return IntDiv(RoundToInt32(state.radius).value, kHubDivisor);
+}
+
+void SampleDesktopColour(ClockState& state, Platform& platform, Window& hands, Window& markers) {
+    const std::vector<Colour> corners =
+        platform.ScreenPixels({state.corners.begin(), state.corners.end()});
+    const int16_t b1 = PixelBrightness(corners.at(0));
+    const int16_t b2 = PixelBrightness(corners.at(1));
+    const int16_t b3 = PixelBrightness(corners.at(2));
+    const int16_t b4 = PixelBrightness(corners.at(3));
+    const Colour colour = ChooseAutoColour(b1, b2, b3, b4);
+    if (colour == state.lastAutoColour) {
+        return;
+    }
+    const Colour contrast = ContrastColour(colour);
+    state.lastAutoColour = colour;
+    hands.SetBackground(colour);
+    hands.SetFill(contrast);
+    hands.Repaint();
+    markers.SetBackground(colour);
+    markers.Repaint();
+    hands.DrawCircle(state.centreX, state.centreY, HubRadius(state), contrast);
+}
+
+} // namespace reloj

@@ -1,0 +1,31 @@
+// The automatic colour: when no colour was chosen, the clock turns black on a bright desktop
+// and white on a dark one, judged from the screen pixels at the four corners of its square,
+// and repaints only when that choice changes. Reading the pixels is the platform's business.
+#pragma once
+
+#include "platform/platform.h"
+#include "settings/clock_state.h"
+
+namespace reloj {
+
+// A mean corner brightness above this counts as a bright desktop.
+inline constexpr int16_t kBrightThreshold = 130;
+
+// The mean of the three colour bytes, with the fraction dropped; -1 (an unreadable pixel)
+// counts as 85 because the divisions truncate toward zero.
+int16_t PixelBrightness(Colour colour);
+
+// Black for a bright background, white for a dark one, from the four corner brightnesses.
+Colour ChooseAutoColour(int16_t b1, int16_t b2, int16_t b3, int16_t b4);
+
+// The contrast colour of the centre circle: white on a black clock, black on any other.
+Colour ContrastColour(Colour clockColour);
+
+// The centre circle's radius in twips: the ring radius rounded, a fiftieth, remainder dropped.
+int32_t HubRadius(const ClockState& state);
+
+// Samples the four corners and, when the choice differs from the last one applied, recolours
+// both windows and draws the centre circle in the contrast colour.
+void SampleDesktopColour(ClockState& state, Platform& platform, Window& hands, Window& markers);
+
+} // namespace reloj

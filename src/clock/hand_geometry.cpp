@@ -1,0 +1,100 @@
+#include "clock/hand_geometry.h"
+
+#include "core/numeric.h"
+
+#include <cmath>
+
+namespace reloj {
+
+namespace {
+
+constexpr double kUp = 90.0; // 12 o'clock, in degrees from 3 o'clock
+constexpr double kQuarterTurn = 90.0;
+constexpr double kFullTurn = 360.0;
+constexpr double kHalfTurn = 180.0;
+constexpr double kMinutesPerHour = 60.0;
+constexpr double kHoursPerTurn = 12.0;
+constexpr double kTailFactor = 1.5; // the kite's tail reaches one and a half tail lengths
+constexpr double kBarTailDivisor = 5.0;
+constexpr double kHalf = 2.0;
+
+double Radians(float degrees) {
+    return degrees / kHalfTurn * kSinglePi;
+}
+
+int32_t Round(double value) {
+    return RoundToInt32(value).value;
+}
+
+} // namespace
+
+float MinuteAngle(int32_t minute) {
+    return Single(kUp - minute / kMinutesPerHour * kFullTurn);
+}
+
+float HourAngle(int32_t hour, int32_t minute) {
+    const float whole = Single(kUp - hour / kHoursPerTurn * kFullTurn);
+    return Single(whole - minute / kMinutesPerHour * (kFullTurn / kHoursPerTurn));
+}
+
+PixelPoint HandsCentre(const ClockState& state) {
+    return {IntDiv(state.centreOffset, state.twipsPerPixelX),
+            IntDiv(state.centreOffset, state.twipsPerPixelY)};
+}
+
+Quad KiteHand(float angle, float reach, float tailLength, PixelPoint centre) {
+    const double cx = centre.x;
+    const double cy = centre.y;
+    Quad vertices;
+    double rho = Radians(angle);
+    vertices[0] = {Round(reach * std::cos(rho) + cx), Round(cy - reach * std::sin(rho))};
+    angle = Single(angle - kQuarterTurn);
+    rho = Radians(angle);
+    vertices[1] = {Round(tailLength * std::cos(rho) + cx), Round(cy - tailLength * std::sin(rho))};
+    angle = Single(angle - kQuarterTurn);
+    rho = Radians(angle);
+    vertices[2] = {Round(tailLength * std::cos(rho) * kTailFactor + cx),
+                   Round(cy - tailLength * std::sin(rho) * kTailFactor)};
+    angle = Single(angle - kQuarterTurn);
+    rho = Radians(angle);
+    vertices[3] = {Round(tailLength * std::cos(rho) + cx), Round(cy - tailLength * std::sin(rho))};
+    return vertices;
+}
+
+Quad BarHand(float angle, float reach, float width, PixelPoint centre) {
+    const double cx = centre.x;
+    const double cy = centre.y;
+    const double rho = Radians(angle);
+    const int32_t tipX = Round(reach * std::cos(rho) + cx);
+    const int32_t tipY = Round(cy - reach * std::sin(rho));
+    const int32_t tailX = Round(cx - reach * std::cos(rho) / kBarTailDivisor);
+    const int32_t tailY = Round(reach * std::sin(rho) / kBarTailDivisor + cy);
+    const double across = Radians(Single(angle - kQuarterTurn));
+    const int32_t dx = Round(std::cos(across) * width / kHalf);
+    const int32_t dy = Round(std::sin(across) * width / kHalf);
+    return {{{tipX - dx, tipY + dy},
+             {tipX + dx, tipY - dy},
+             {tailX + dx, tailY - dy},
+             {tailX - dx, tailY + dy}}};
+}
+
+std::optional<HandShapes> HandsFor(const ClockState& state, int32_t hour, int32_t minute) {
+    const PixelPoint centre = HandsCentre(state);
+    HandShapes shapes;
+    const float minuteAngle = MinuteAngle(minute);
+    const float hourAngle = HourAngle(hour, minute);
+    switch (state.handStyle) {
+    case kKiteStyle:
+        shapes.minute = KiteHand(minuteAngle, state.handReach, state.tailLength, centre);
+        shapes.hour = KiteHand(hourAngle, state.hourReach, state.tailLength, centre);
+        return shapes;
+    case kBarStyle:
+        shapes.minute = BarHand(minuteAngle, state.handReach, state.halfHandWidth, centre);
+        shapes.hour = BarHand(hourAngle, state.hourReach, state.handWidth, centre);
+        return shapes;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace reloj

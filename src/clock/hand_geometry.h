@@ -1,0 +1,37 @@
+// The arithmetic of the hands: their angles for a time of day and the four vertices of each
+// hand in either style, in pixels from the hands window's top-left corner. Angles are degrees
+// counter-clockwise from 3 o'clock, held in single precision after every step exactly as the
+// clock has always computed them; turning vertices into a window shape is the window's job.
+#pragma once
+
+#include "core/region.h"
+#include "settings/clock_state.h"
+
+#include <optional>
+
+namespace reloj {
+
+inline constexpr int32_t kKiteStyle = 1;
+inline constexpr int32_t kBarStyle = 2;
+
+float MinuteAngle(int32_t minute);
+// Not reduced modulo 12: hours 12-23 give the angles of 0-11 one full turn further, which is
+// not always the same pixel after rounding.
+float HourAngle(int32_t hour, int32_t minute);
+
+// The centre of the hands window in pixels.
+PixelPoint HandsCentre(const ClockState& state);
+
+// Style 1: tip at `reach`, sides at the tail length, tail at one and a half tail lengths.
+Quad KiteHand(float angle, float reach, float tailLength, PixelPoint centre);
+// Style 2: a bar `width` wide from a fifth of the reach behind the centre to the tip.
+Quad BarHand(float angle, float reach, float width, PixelPoint centre);
+
+// The two hands of a time of day in the clock's style; nothing for a style that has no hands.
+struct HandShapes {
+    Quad minute;
+    Quad hour;
+};
+std::optional<HandShapes> HandsFor(const ClockState& state, int32_t hour, int32_t minute);
+
+} // namespace reloj

@@ -1,0 +1,123 @@
+#include "clock/marker_window.h"
+
+#include "clock/auto_colour.h"
+#include "clock/hands_window.h"
+#include "clock/ring_geometry.h"
+#include "clock/screen_fit.h"
+
+#include <cmath>
+
+namespace reloj {
+
+MarkerWindow::MarkerWindow(ClockState& state, Platform& platform, HandsWindow& hands)
+    : m_state(state), m_platform(platform), m_hands(hands) {}
+
+MarkerWindow::~MarkerWindow() {
+    if (IsOpen()) {
+        Close();
+    }
+}
+
+void MarkerWindow::Show() {
+    if (!IsOpen()) {
+        m_window = m_platform.CreateWindow(WindowSpec{kMarkerTitle, true}, nullptr, *this);
+        m_window->Move(kMarkerInitialLeft, kMarkerInitialTop);
+        SetUp();
+    }
+    m_window->Show();
+}
+
+void MarkerWindow::Close() {
+    if (!IsOpen()) {
+        return;
+    }
+    TearDown();
+    m_window.reset();
+}
+
+void MarkerWindow::SetUp() {
+    m_window->SetWidth(static_cast<float>(m_state.windowSize));
+    m_window->SetHeight(static_cast<float>(m_state.windowSize));
+    if (m_state.clockColour != kAutomaticColour) {
+        m_window->SetBackground(m_state.clockColour);
+    }
+    if (m_state.startLeft != 0) {
+        m_window->SetLeft(static_cast<float>(m_state.startLeft));
+    }
+    if (m_state.startTop != 0) {
+        m_window->SetTop(static_cast<float>(m_state.startTop));
+    }
+    RecordCorners();
+    CutToRing();
+    m_hands.Show(*m_window);
+    if (m_state.clockColour != kAutomaticColour) {
+        m_hands.PlatformWindow().DrawCircle(m_state.centreX, m_state.centreY, HubRadius(m_state),
+                                            kBlack);
+    } else {
+        SampleDesktopColour(m_state, m_platform, m_hands.PlatformWindow(), *m_window);
+    }
+    m_platform.KeepOnTop(m_window->Handle());
+    m_platform.WatchScreens([this] { KeepOnScreens(); });
+}
+
+void MarkerWindow::TearDown() {
+    m_platform.WatchScreens({});
+    m_window->Hide();
+    m_dotRegions[1].reset();
+    m_hands.Close();
+}
+
+void MarkerWindow::RecordCorners() {
+    const auto corners =
+        WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
+                      m_state.twipsPerPixelX, m_state.twipsPerPixelY);
+    m_state.corners = corners;
+}
+
+void MarkerWindow::KeepOnScreens() {
+    if (!IsOpen()) {
+        return;
+    }
+    const auto corners =
+        WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
+                      m_state.twipsPerPixelX, m_state.twipsPerPixelY);
+    // The window ends just before its right and bottom corners, which the automatic colour
+    // reads and which must come onto the screen with it.
+    const PixelRect window{corners[0].x, corners[0].y, corners[3].x, corners[3].y};
+    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + 1, corners[3].y + 1};
+    const auto place = PlaceOnNearestScreen(window, reach, m_platform.ScreenAreas());
+    if (!place) {
+        return;
+    }
+    // Whole pixels in twips, which the windows keep exactly.
+    const auto left = static_cast<float>(place->x * m_state.twipsPerPixelX);
+    const auto top = static_cast<float>(place->y * m_state.twipsPerPixelY);
+    if (m_hands.IsOpen()) {
+        // As a drag does: the marker window follows to where the window system put the hands.
+        m_hands.PlatformWindow().Move(left, top);
+        m_window->Move(m_hands.PlatformWindow().Left(), m_hands.PlatformWindow().Top());
+    } else {
+        m_window->Move(left, top);
+    }
+    RecordCorners();
+}
+
+void MarkerWindow::CutToRing() {
+    for (int k = 0; k < kHourDots; ++k) {
+        const PixelPoint centre = DotCentre(k, m_state.radius, m_window->Width(),
+                                            m_state.twipsPerPixelX, m_state.twipsPerPixelY);
+        Region dot = Region::MakeEllipse(DotBounds(centre, m_state.dotRadius));
+        if (k == 0) {
+            m_dotRegions[0] = std::move(dot);
+        } else {
+            // The previous dot is let go as the new one takes its place.
+            m_dotRegions[1] = std::move(dot);
+            m_dotRegions[0]->Unite(*m_dotRegions[1]);
+        }
+    }
+    m_window->SetShape(std::move(*m_dotRegions[0]));
+    m_dotRegions[0].reset();
+    m_platform.KeepOnTop(m_window->Handle());
+}
+
+} // namespace reloj

@@ -1,0 +1,14 @@
+// The local date and time of day as the wall clock gives it. Only the platform reads the clock;
+// everything else receives a LocalTime as an argument, so that tests can pass any moment in.
+#pragma once
+
+#include <cstdint>
+
+namespace reloj {
+
+struct LocalTime {
+    int32_t year = 0, month = 0, day = 0; // month 1-12, day 1-31
+    int32_t hour = 0, minute = 0, second = 0;
+};
+
+} // namespace reloj

@@ -1,0 +1,22 @@
+#include "core/twips.h"
+
+#include "core/numeric.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace reloj {
+
+int32_t TwipsToPixel(double twips, int32_t twipsPerPixel) {
+    const auto rounded = RoundToInt32(twips);
+    if (rounded.ok() || twipsPerPixel == 0) {
+        return IntDiv(rounded.value, twipsPerPixel);
+    }
+    // A position stored in single precision can round just past the 32-bit range (2147483640
+    // twips is stored as 2^31); the pixel it stands for still fits.
+    const double pixels = std::trunc(std::nearbyint(twips) / twipsPerPixel);
+    return static_cast<int32_t>(std::clamp(pixels, double{INT32_MIN}, double{INT32_MAX}));
+}
+
+} // namespace reloj

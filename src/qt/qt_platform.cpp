@@ -1,0 +1,218 @@
+#include "qt/qt_platform.h"
+
+#include "core/numeric.h"
+#include "qt/pulse_sound_player.h"
+#include "qt/qt_window.h"
+#include "qt/xcb_reply.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <xcb/xcb.h>
+
+namespace reloj {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+constexpr const char* kSoundPath = "/../share/reloj/sonidos/";
+
+// A screen that reports no sensible density is taken as an ordinary 96 dpi one, and no screen
+// is taken as denser than one pixel per twip, so that every ratio can divide.
+float TwipsPerPixel(double dotsPerInch) {
+    constexpr double kOrdinaryDpi = 96.0;
+    if (!(dotsPerInch > 0.0)) {
+        dotsPerInch = kOrdinaryDpi;
+    }
+    return static_cast<float>(std::max(1.0, kTwipsPerInch / dotsPerInch));
+}
+
+bool OnAnyScreen(int32_t x, int32_t y) {
+    const auto screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [x, y](const QScreen* screen) { return screen->geometry().contains(x, y); });
+}
+
+// A pixel through Qt, for a screen the X server's own image cannot describe.
+Colour GrabbedPixel(PixelPoint p) {
+    QScreen* screen = QGuiApplication::screenAt(QPoint(p.x, p.y));
+    if (screen == nullptr) {
+        return kNoColour;
+    }
+    const QPoint origin = screen->geometry().topLeft();
+    const QImage image = screen->grabWindow(0, p.x - origin.x(), p.y - origin.y(), 1, 1).toImage();
+    if (image.isNull()) {
+        return kNoColour;
+    }
+    const QRgb rgb = image.pixel(0, 0);
+    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+}
+
+} // namespace
+
+float QtPlatform::ScreenTwipsPerPixelX() const {
+    return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInchX());
+}
+
+float QtPlatform::ScreenTwipsPerPixelY() const {
+    return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInchY());
+}
+
+std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowSpec& design, Window* owner,
+                                                 WindowEvents& events) {
+    auto* ownerWindow = dynamic_cast<QtWindow*>(owner);
+    // The window converts with the same whole ratios the clock's geometry was derived with.
+    return std::make_unique<QtWindow>(
+        design, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events,
+        RoundToInt32(ScreenTwipsPerPixelX()).value, RoundToInt32(ScreenTwipsPerPixelY()).value);
+}
+
+// Asked once per pair of windows: a window manager frames windows when they are first shown,
+// not later.
+bool QtPlatform::SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second) {
+    if (first == m_siblingCheck.first && second == m_siblingCheck.second) {
+        return m_siblingCheck.siblings;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    bool siblings = true;
+    for (WId window : {first, second}) {
+        const XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(
+            connection, xcb_query_tree(connection, static_cast<xcb_window_t>(window)), nullptr));
+        siblings = siblings && tree && tree->parent == root;
+    }
+    m_siblingCheck = {first, second, siblings};
+    return siblings;
+}
+
+void QtPlatform::KeepOnTop(WindowHandle window) {
+    if (!m_stacking.NeedsRaise(static_cast<xcb_window_t>(window))) {
+        return;
+    }
+    QWidget* widget = QWidget::find(static_cast<WId>(window));
+    if (widget == nullptr) {
+        return;
+    }
+    const std::vector<QWidget*> owned = ShownOwnedWindows(widget);
+    if (widget->isVisible()) {
+        // Raising the windows it owns moves them too; that is the clock's doing, not another
+        // program's, and must not call for a raise on the next tick.
+        m_stacking.Raised(static_cast<xcb_window_t>(window));
+        for (QWidget* child : owned) {
+            m_stacking.Raised(static_cast<xcb_window_t>(child->winId()));
+        }
+    }
+    if (owned.empty()) {
+        widget->raise();
+        return;
+    }
+    // An owned window stays above its owner: the hands above the dots. The tick keeps the
+    // hands on top, with whatever they own above them, just before the dots; where the dots and
+    // the hands are siblings under the root (no window manager has framed them), the dots are
+    // restacked just below the hands in one request, which the X server ignores when the order
+    // is already right. Any other owned window (the calculator, the closing box) is raised
+    // above its owner here.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    const bool ownsClockWindow = owned.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (ownsClockWindow && x11 != nullptr &&
+        SiblingsUnderRoot(x11->connection(), widget->winId(), owned.front()->winId())) {
+        const uint32_t values[] = {static_cast<uint32_t>(owned.front()->winId()),
+                                   XCB_STACK_MODE_BELOW};
+        xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(widget->winId()),
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        return;
+    }
+    widget->raise();
+    for (QWidget* child : owned) {
+        child->raise();
+    }
+}
+
+Colour QtPlatform::ScreenPixel(int32_t x, int32_t y) {
+    return ScreenPixels({{x, y}}).front();
+}
+
+std::vector<Colour> QtPlatform::ScreenPixels(const std::vector<PixelPoint>& points) {
+    const auto read = m_rootPixels.Read(points);
+    std::vector<Colour> colours;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const PixelPoint& p = points[i];
+        // Off every screen the X server would refuse the request, and Qt's grab would say
+        // black: such a point cannot be read.
+        if (!OnAnyScreen(p.x, p.y)) {
+            colours.push_back(kNoColour);
+        } else if (read[i]) {
+            colours.push_back(*read[i]);
+        } else {
+            colours.push_back(GrabbedPixel(p));
+        }
+    }
+    return colours;
+}
+
+// Straight from the C library, which QDateTime would consult anyway: the clock asks every
+// second, and the shorter path is a good part of what a tick costs.
+LocalTime QtPlatform::Now() const {
+    constexpr int kTmYearBase = 1900;
+    // localtime_r alone would keep the zone it first read; tzset looks again (a stat of the
+    // zone file), so a clock left running follows a change of the machine's time zone.
+    tzset();
+    const std::time_t seconds = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+    return {local.tm_year + kTmYearBase,
+            local.tm_mon + 1,
+            local.tm_mday,
+            local.tm_hour,
+            local.tm_min,
+            local.tm_sec};
+}
+
+// A dialog of our own rather than QMessageBox, which wraps any text wider than half the
+// screen and so broke the closing message's long rule in two.
+std::vector<PixelRect> QtPlatform::ScreenAreas() const {
+    return m_screens.Areas();
+}
+
+void QtPlatform::WatchScreens(std::function<void()> changed) {
+    m_screens.Watch(std::move(changed));
+}
+
+void QtPlatform::MessageBox(Window& owner, const std::string& title, const std::string& text) {
+    auto* ownerWindow = dynamic_cast<QtWindow*>(&owner);
+    QDialog box(ownerWindow != nullptr ? ownerWindow->Widget() : nullptr);
+    box.setWindowTitle(QString::fromStdString(title));
+    auto* label = new QLabel(QString::fromStdString(text), &box);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(false);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(label);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    box.exec();
+}
+
+void QtPlatform::Quit(int status) {
+    QCoreApplication::exit(status);
+}
+
+std::unique_ptr<SoundPlayer> QtPlatform::CreateSoundPlayer() {
+    return std::make_unique<PulseSoundPlayer>();
+}
+
+std::string QtPlatform::SoundDirectory() const {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + kSoundPath).toStdString() + "/";
+}
+
+} // namespace reloj

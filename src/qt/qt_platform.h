@@ -1,0 +1,48 @@
+// The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
+// windows as QtWindow, topmost placement by raising (when StackingWatch says it is due),
+// screen pixels read from the X server (RootPixelReader), the screens and their changes
+// (ScreenWatch), the local time, a modal message box and wave playback. It holds no clock
+// logic.
+#pragma once
+
+#include "platform/platform.h"
+#include "qt/root_pixel_reader.h"
+#include "qt/screen_watch.h"
+#include "qt/stacking_watch.h"
+
+#include <QtGui/qwindowdefs.h>
+
+namespace reloj {
+
+class QtPlatform final : public Platform {
+  public:
+    float ScreenTwipsPerPixelX() const override;
+    float ScreenTwipsPerPixelY() const override;
+    std::unique_ptr<Window> CreateWindow(const WindowSpec& design, Window* owner,
+                                         WindowEvents& events) override;
+    void KeepOnTop(WindowHandle window) override;
+    Colour ScreenPixel(int32_t x, int32_t y) override;
+    std::vector<Colour> ScreenPixels(const std::vector<PixelPoint>& points) override;
+    LocalTime Now() const override;
+    std::vector<PixelRect> ScreenAreas() const override;
+    void WatchScreens(std::function<void()> changed) override;
+    void MessageBox(Window& owner, const std::string& title, const std::string& text) override;
+    void Quit(int status) override;
+    std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
+    std::string SoundDirectory() const override;
+
+  private:
+    // Whether both windows are children of the root window, as the last pair asked about was.
+    bool SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second);
+
+    RootPixelReader m_rootPixels;
+    struct SiblingCheck {
+        WId first = 0;
+        WId second = 0;
+        bool siblings = false;
+    } m_siblingCheck;
+    ScreenWatch m_screens;
+    StackingWatch m_stacking;
+};
+
+} // namespace reloj

@@ -1,0 +1,568 @@
+#include "qt/qt_window.h"
+
+#include "core/colour.h"
+#include "core/numeric.h"
+#include "core/twips.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <QRegion>
+#include <QScreen>
+#include <algorithm>
+#include <xcb/xcb.h>
+
+namespace reloj {
+
+namespace {
+
+// A tick comes this long after the wall-clock second begins, so that the second read by the
+// handler is the one the tick belongs to even if the timer fires a little early.
+constexpr int64_t kTickLateMs = 5;
+constexpr int64_t kMsPerSecond = 1000;
+constexpr int kControlFontPixels = 12;
+constexpr int kSmallestFontPixels = 7;
+// A pixel left of and above every window's first pixel: a shape of it alone is empty.
+const QRect kOutsideEveryWindow(-1, -1, 1, 1);
+// A check box's box and tick, whatever the colour of its caption.
+const QColor kCheckBoxGround(Qt::white);
+const QColor kCheckBoxTick(Qt::black);
+// A check box's caption shares its width with the box itself.
+constexpr int kCheckIndicatorPixels = 20;
+
+QColor ToQColor(Colour colour);
+
+// How many regions are alive after each reshape, for soak tests and the curious:
+// QT_LOGGING_RULES="reloj.regions=true". A count that grows is a leak.
+Q_LOGGING_CATEGORY(lcRegions, "reloj.regions", QtWarningMsg)
+
+void FlushWindowSystem() {
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_flush(x11->connection());
+    }
+}
+
+// The largest letters, up to the window's own, in which the text fits the part of the control
+// that lies inside the window: the controls keep the sizes they were laid out with, whatever
+// font the desktop offers, and a control that reaches past the window's edge still shows its
+// whole text.
+void FitFont(QWidget* control, const QString& text) {
+    const int reserved = qobject_cast<QCheckBox*>(control) != nullptr ? kCheckIndicatorPixels : 0;
+    const QWidget* window = control->parentWidget();
+    const int shownWidth = std::min(control->width(), window->width() - control->x());
+    QFont letters = window->font();
+    for (int pixels = kControlFontPixels; pixels > kSmallestFontPixels; --pixels) {
+        letters.setPixelSize(pixels);
+        const QFontMetrics metrics(letters);
+        if (metrics.horizontalAdvance(text) + reserved <= shownWidth &&
+            metrics.height() <= control->height() + 2) {
+            break;
+        }
+    }
+    control->setFont(letters);
+}
+
+// Text in the given colour on the window's black ground. A check box's own box is drawn in
+// the colours of an input field, which would be black on black: it keeps a light box with a
+// dark tick, as users know check boxes, and only its caption takes the colour.
+void Colourise(QWidget* widget, Colour foreground) {
+    QPalette palette = widget->palette();
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(role, ToQColor(foreground));
+    }
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
+        palette.setColor(role, Qt::black);
+    }
+    if (qobject_cast<QCheckBox*>(widget) != nullptr) {
+        palette.setColor(QPalette::Base, kCheckBoxGround);
+        palette.setColor(QPalette::Text, kCheckBoxTick);
+    }
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QColor ToQColor(Colour colour) {
+    const Colour shown = ShownColour(colour);
+    return QColor(shown & 0xFF, (shown >> 8) & 0xFF, (shown >> 16) & 0xFF);
+}
+
+QRegion ToQRegion(const Region& region) {
+    QRegion result;
+    for (const auto& shape : region.Shapes()) {
+        if (const auto* ellipse = std::get_if<Region::Ellipse>(&shape)) {
+            for (const PixelRect& row : EllipseRows(ellipse->bounds)) {
+                result += QRect(row.left, row.top, row.right - row.left, 1);
+            }
+        } else if (const auto* polygon = std::get_if<Region::Polygon>(&shape)) {
+            QPolygon points;
+            for (const PixelPoint& p : polygon->vertices) {
+                points << QPoint(p.x, p.y);
+            }
+            result += QRegion(points, Qt::WindingFill);
+        }
+    }
+    return result;
+}
+
+MouseButton ButtonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return kLeftButton;
+    case Qt::RightButton:
+        return kRightButton;
+    case Qt::MiddleButton:
+        return kMiddleButton;
+    default:
+        return kOtherButton;
+    }
+}
+
+int16_t ButtonsCode(Qt::MouseButtons buttons) {
+    int16_t code = 0;
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        if (buttons & b) {
+            code = static_cast<int16_t>(code + ButtonCode(b));
+        }
+    }
+    return code;
+}
+
+} // namespace
+
+std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
+    std::vector<QWidget*> owned;
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() && child->isVisible()) {
+            owned.push_back(child);
+            const std::vector<QWidget*> theirs = ShownOwnedWindows(child);
+            owned.insert(owned.end(), theirs.begin(), theirs.end());
+        }
+    }
+    return owned;
+}
+
+WindowWidget::WindowWidget(const WindowSpec& design, QWidget* owner, WindowEvents& events,
+                           int32_t twipsPerPixelX, int32_t twipsPerPixelY)
+    : QWidget(owner), m_events(&events), m_twipsPerPixelX(twipsPerPixelX),
+      m_twipsPerPixelY(twipsPerPixelY), m_back(palette().color(QPalette::Button)) {
+    if (design.clockWindow) {
+        // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                       Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        // The back colour is painted by paintEvent; Qt need not clear first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    } else {
+        // An ordinary window with a single fixed border, opening centred on the screen.
+        setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+        setFixedSize(TwipsToPixel(design.clientWidth, twipsPerPixelX),
+                     TwipsToPixel(design.clientHeight, twipsPerPixelY));
+        m_centreWhenShown = true;
+        // Small letters, so that the captions fit the boxes they were laid out in.
+        QFont letters = font();
+        letters.setPixelSize(kControlFontPixels);
+        setFont(letters);
+    }
+    setWindowTitle(QString::fromStdString(design.title));
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
+}
+
+void WindowWidget::Detach() {
+    m_events = nullptr;
+    m_timer.stop();
+}
+
+void WindowWidget::SetBack(Colour colour) {
+    m_back = ToQColor(colour);
+    m_circles.clear();
+    update();
+}
+
+void WindowWidget::AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) {
+    m_circles.push_back({centreX, centreY, radius, outline, m_fill});
+    update();
+}
+
+void WindowWidget::SetShape(Region region) {
+    QRegion shape = ToQRegion(region);
+    if (shape.isEmpty()) {
+        // Qt takes an empty mask for no mask at all, which would show the whole square. A
+        // shape made only of a pixel outside the window shows nothing and takes no clicks,
+        // and a later shape that is not empty shows again.
+        shape = QRegion(kOutsideEveryWindow);
+    }
+    setMask(shape);
+    m_region = std::move(region);
+    // Qt repaints nothing of what a new shape uncovers, so the parts of the hands that lay
+    // outside the old shape would show whatever the window held before. Paint the whole shape
+    // now, in the tick that changed it; the flush at the end of the tick sends both together.
+    repaint();
+    qCInfo(lcRegions, "regions %lld", static_cast<long long>(Region::LiveCount()));
+}
+
+void WindowWidget::StartTicking(int32_t intervalMs) {
+    m_intervalMs = intervalMs;
+    AimTimer();
+}
+
+// A one-second timer is aimed afresh at the start of the next wall-clock second every time,
+// so that it neither drifts nor ticks twice in one second; other intervals simply repeat.
+void WindowWidget::AimTimer() {
+    if (m_intervalMs != kMsPerSecond) {
+        m_timer.start(m_intervalMs);
+        return;
+    }
+    const int64_t now = QDateTime::currentMSecsSinceEpoch();
+    m_timer.start(static_cast<int>(kMsPerSecond - now % kMsPerSecond + kTickLateMs));
+}
+
+void WindowWidget::Tick() {
+    // Aim the next tick first: the handler may open a modal message box, and the clock
+    // should go on ticking under it.
+    if (m_intervalMs == kMsPerSecond) {
+        const int64_t second = QDateTime::currentMSecsSinceEpoch() / kMsPerSecond;
+        AimTimer();
+        if (second == m_lastTickSecond) {
+            return; // fired early, still in the second already ticked
+        }
+        m_lastTickSecond = second;
+    } else {
+        AimTimer();
+    }
+    if (m_events != nullptr) {
+        m_events->OnTick();
+    }
+    // Qt sends a new shape or a raise only when it next has an X event to handle; a tick has
+    // none, so the hands would wait for the pointer to move. Send them now.
+    FlushWindowSystem();
+}
+
+float WindowWidget::TwipsX(double pixels) const {
+    return Single(pixels * m_twipsPerPixelX);
+}
+float WindowWidget::TwipsY(double pixels) const {
+    return Single(pixels * m_twipsPerPixelY);
+}
+
+void WindowWidget::AddControl(const ControlSpec& design) {
+    const QRect place(TwipsToPixel(design.left, m_twipsPerPixelX),
+                      TwipsToPixel(design.top, m_twipsPerPixelY),
+                      TwipsToPixel(design.width, m_twipsPerPixelX),
+                      TwipsToPixel(design.height, m_twipsPerPixelY));
+    const QString text = QString::fromStdString(design.text);
+    QWidget* control = nullptr;
+    switch (design.kind) {
+    case ControlKind::Label: {
+        auto* label = new QLabel(text, this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setTextFormat(Qt::PlainText);
+        control = label;
+        break;
+    }
+    case ControlKind::TextBox: {
+        auto* box = new QLineEdit(text, this);
+        box->setAlignment(Qt::AlignCenter);
+        box->setFrame(true);
+        control = box;
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto* check = new QCheckBox(text, this);
+        const std::string name = design.name;
+        QObject::connect(check, &QCheckBox::clicked, this, [this, name] {
+            if (m_events != nullptr) {
+                m_events->OnControlToggled(name);
+            }
+        });
+        control = check;
+        break;
+    }
+    }
+    control->setObjectName(QString::fromStdString(design.name));
+    control->setAccessibleName(QString::fromStdString(design.name));
+    control->setGeometry(place);
+    Colourise(control, design.textColour);
+    if (design.kind != ControlKind::TextBox) {
+        FitFont(control, text);
+    }
+    if (design.kind == ControlKind::Label) {
+        control->setFocusPolicy(Qt::NoFocus);
+    }
+    // Keyboard focus moves through the controls in the order they were designed.
+    QWidget* previous = nullptr;
+    for (const auto& [name, widget] : m_controls) {
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            previous = widget;
+        }
+    }
+    m_controls.emplace_back(design.name, control);
+    if (previous != nullptr && control->focusPolicy() != Qt::NoFocus) {
+        QWidget::setTabOrder(previous, control);
+    }
+}
+
+void WindowWidget::AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
+                           Colour colour) {
+    m_lines.push_back(
+        {QLine(TwipsToPixel(x1, m_twipsPerPixelX), TwipsToPixel(y1, m_twipsPerPixelY),
+               TwipsToPixel(x2, m_twipsPerPixelX), TwipsToPixel(y2, m_twipsPerPixelY)),
+         widthPixels, ToQColor(colour)});
+    update();
+}
+
+QWidget* WindowWidget::Control(const std::string& name) const {
+    for (const auto& [controlName, widget] : m_controls) {
+        if (controlName == name) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+void WindowWidget::closeEvent(QCloseEvent* event) {
+    // The logic decides: it unloads the window, which then goes away.
+    event->ignore();
+    if (m_events != nullptr) {
+        m_events->OnCloseRequested();
+    }
+}
+
+void WindowWidget::showEvent(QShowEvent* event) {
+    if (m_centreWhenShown) {
+        m_centreWhenShown = false;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->geometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void WindowWidget::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    // Only the shape is ever seen: painting just that keeps a large clock's memory small.
+    const QRegion shown = mask().isEmpty() ? event->region() : event->region() & mask();
+    painter.setClipRegion(shown);
+    for (const QRect& part : shown) {
+        painter.fillRect(part, m_back);
+    }
+    for (const DrawnLine& l : m_lines) {
+        painter.setPen(QPen(l.colour, l.width));
+        painter.drawLine(l.line);
+    }
+    for (const DrawnCircle& c : m_circles) {
+        painter.setPen(ToQColor(c.outline));
+        painter.setBrush(ToQColor(c.fill));
+        const QPointF centre(static_cast<double>(c.centreX) / m_twipsPerPixelX,
+                             static_cast<double>(c.centreY) / m_twipsPerPixelY);
+        painter.drawEllipse(centre, static_cast<double>(c.radius) / m_twipsPerPixelX,
+                            static_cast<double>(c.radius) / m_twipsPerPixelY);
+    }
+}
+
+void WindowWidget::mousePressEvent(QMouseEvent* event) {
+    if (m_events != nullptr) {
+        m_events->OnMousePress(ButtonCode(event->button()), TwipsX(event->position().x()),
+                               TwipsY(event->position().y()));
+    }
+}
+
+void WindowWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (m_events != nullptr) {
+        m_events->OnMouseMove(ButtonsCode(event->buttons()), TwipsX(event->position().x()),
+                              TwipsY(event->position().y()));
+    }
+}
+
+void WindowWidget::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointer<WindowWidget> alive(this);
+    if (m_events != nullptr) {
+        m_events->OnMouseRelease(ButtonCode(event->button()), TwipsX(event->position().x()),
+                                 TwipsY(event->position().y()));
+    }
+    // A click is the left button pressed and released on the window; the release that ends a
+    // double-click has had its double-click instead.
+    const bool doubleClickEnd = m_releaseEndsDoubleClick;
+    m_releaseEndsDoubleClick = false;
+    if (alive && m_events != nullptr && event->button() == Qt::LeftButton && !doubleClickEnd) {
+        m_events->OnClick();
+    }
+}
+
+void WindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click is still a press for the hold count and the drag.
+    if (m_events != nullptr) {
+        m_events->OnMousePress(ButtonCode(event->button()), TwipsX(event->position().x()),
+                               TwipsY(event->position().y()));
+    }
+    if (m_events != nullptr && event->button() == Qt::LeftButton) {
+        m_releaseEndsDoubleClick = true;
+        m_events->OnDoubleClick();
+    }
+}
+
+QtWindow::QtWindow(const WindowSpec& design, QWidget* owner, WindowEvents& events,
+                   int32_t twipsPerPixelX, int32_t twipsPerPixelY)
+    : m_widget(new WindowWidget(design, owner, events, twipsPerPixelX, twipsPerPixelY)),
+      m_twipsPerPixelX(twipsPerPixelX), m_twipsPerPixelY(twipsPerPixelY) {}
+
+QtWindow::~QtWindow() {
+    if (m_widget) {
+        m_widget->Detach();
+        m_widget->hide();
+        m_widget->deleteLater();
+    }
+}
+
+float QtWindow::Twips(const std::optional<float>& set, int pixels, int32_t twipsPerPixel) const {
+    if (set && TwipsToPixel(*set, twipsPerPixel) == pixels) {
+        return *set;
+    }
+    return static_cast<float>(pixels) * static_cast<float>(twipsPerPixel);
+}
+
+float QtWindow::Left() const {
+    return Twips(m_left, m_widget->x(), m_twipsPerPixelX);
+}
+float QtWindow::Top() const {
+    return Twips(m_top, m_widget->y(), m_twipsPerPixelY);
+}
+float QtWindow::Width() const {
+    return Twips(m_width, m_widget->width(), m_twipsPerPixelX);
+}
+float QtWindow::Height() const {
+    return Twips(m_height, m_widget->height(), m_twipsPerPixelY);
+}
+
+void QtWindow::SetLeft(float twips) {
+    Move(twips, Top());
+}
+void QtWindow::SetTop(float twips) {
+    Move(Left(), twips);
+}
+void QtWindow::SetWidth(float twips) {
+    Move(Left(), Top(), twips, Height());
+}
+void QtWindow::SetHeight(float twips) {
+    Move(Left(), Top(), Width(), twips);
+}
+
+void QtWindow::Move(float left, float top) {
+    m_left = left;
+    m_top = top;
+    m_widget->move(TwipsToPixel(left, m_twipsPerPixelX), TwipsToPixel(top, m_twipsPerPixelY));
+}
+
+void QtWindow::Move(float left, float top, float width, float height) {
+    Move(left, top);
+    m_width = width;
+    m_height = height;
+    // No window can be smaller than a pixel; start-up never asks for one.
+    m_widget->resize(std::max(1, TwipsToPixel(width, m_twipsPerPixelX)),
+                     std::max(1, TwipsToPixel(height, m_twipsPerPixelY)));
+}
+
+void QtWindow::SetBackground(Colour colour) {
+    m_widget->SetBack(colour);
+}
+void QtWindow::SetFill(Colour colour) {
+    m_widget->SetFill(colour);
+}
+
+void QtWindow::DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) {
+    m_widget->AddCircle(centreX, centreY, radius, outline);
+}
+
+void QtWindow::Repaint() {
+    m_widget->repaint();
+}
+void QtWindow::SetShape(Region region) {
+    m_widget->SetShape(std::move(region));
+}
+WindowHandle QtWindow::Handle() const {
+    return static_cast<WindowHandle>(m_widget->winId());
+}
+void QtWindow::Show() {
+    m_widget->show();
+    // A window shown after the windows it owns comes up on top of them; they go back above it.
+    for (QWidget* owned : ShownOwnedWindows(m_widget)) {
+        owned->raise();
+    }
+}
+void QtWindow::Hide() {
+    m_widget->hide();
+}
+void QtWindow::StartTicking(int32_t intervalMs) {
+    m_widget->StartTicking(intervalMs);
+}
+
+void QtWindow::AddControl(const ControlSpec& control) {
+    m_widget->AddControl(control);
+}
+
+void QtWindow::AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels, Colour colour) {
+    m_widget->AddLine(x1, y1, x2, y2, widthPixels, colour);
+}
+
+std::string QtWindow::Text(const std::string& control) const {
+    QWidget* widget = m_widget->Control(control);
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+        return box->text().toStdString();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text().toStdString();
+    }
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        return check->text().toStdString();
+    }
+    return {};
+}
+
+void QtWindow::SetText(const std::string& control, const std::string& text) {
+    QWidget* widget = m_widget->Control(control);
+    const QString value = QString::fromStdString(text);
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+        box->setText(value);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        // Set once a second with the same text most of the time: repaint only on a change.
+        if (label->text() != value) {
+            FitFont(label, value);
+            label->setText(value);
+            label->setAccessibleDescription(value);
+        }
+    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        FitFont(check, value);
+        check->setText(value);
+    }
+}
+
+bool QtWindow::Checked(const std::string& control) const {
+    auto* check = qobject_cast<QCheckBox*>(m_widget->Control(control));
+    return check != nullptr && check->isChecked();
+}
+
+void QtWindow::SetChecked(const std::string& control, bool checked) {
+    if (auto* check = qobject_cast<QCheckBox*>(m_widget->Control(control))) {
+        check->setChecked(checked);
+    }
+}
+
+void QtWindow::SetFocus(const std::string& control) {
+    if (QWidget* widget = m_widget->Control(control)) {
+        widget->setFocus();
+    }
+}
+
+} // namespace reloj

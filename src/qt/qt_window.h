@@ -1,0 +1,130 @@
+// A window of the forms runtime on Qt. WindowWidget is the QWidget on screen: it paints its back
+// colour and the circles drawn on it, takes a Region as its X11 shape, and turns Qt's mouse
+// events and its timer into the logic's handlers. QtWindow is the handle the logic holds;
+// letting it go hides the widget and deletes it later, so that a window may be unloaded from
+// inside one of its own events.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QColor>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+namespace reloj {
+
+// The shown windows a window owns, each followed by those it owns in turn: the order from the
+// bottom up in which they must stand above it (the hands above the dots; the calculator and
+// the closing box above the hands).
+std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
+
+class WindowWidget final : public QWidget {
+  public:
+    WindowWidget(const WindowSpec& design, QWidget* owner, WindowEvents& events,
+                 int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+
+    void SetBack(Colour colour);
+    void SetFill(Colour colour) { m_fill = colour; }
+    void AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline);
+    void SetShape(Region region);
+    void StartTicking(int32_t intervalMs);
+    // No more events reach the logic from here on.
+    void Detach();
+
+    void AddControl(const ControlSpec& control);
+    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels, Colour colour);
+    QWidget* Control(const std::string& name) const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    struct DrawnCircle {
+        int32_t centreX, centreY, radius; // twips
+        Colour outline, fill;
+    };
+
+    void Tick();
+    void AimTimer();
+    float TwipsX(double pixels) const;
+    float TwipsY(double pixels) const;
+
+    WindowEvents* m_events;
+    int32_t m_twipsPerPixelX;
+    int32_t m_twipsPerPixelY;
+    QColor m_back;
+    Colour m_fill = kBlack;
+    std::vector<DrawnCircle> m_circles;
+    struct DrawnLine {
+        QLine line; // pixels
+        int width;
+        QColor colour;
+    };
+    std::vector<DrawnLine> m_lines;
+    std::vector<std::pair<std::string, QWidget*>> m_controls;
+    bool m_centreWhenShown = false;
+    std::optional<Region> m_region;
+    QTimer m_timer;
+    int32_t m_intervalMs = 0;
+    int64_t m_lastTickSecond = -1;
+    // The release that ends a double-click is no click of its own.
+    bool m_releaseEndsDoubleClick = false;
+};
+
+class QtWindow final : public Window {
+  public:
+    QtWindow(const WindowSpec& design, QWidget* owner, WindowEvents& events, int32_t twipsPerPixelX,
+             int32_t twipsPerPixelY);
+    ~QtWindow() override;
+
+    float Left() const override;
+    float Top() const override;
+    float Width() const override;
+    float Height() const override;
+    void SetLeft(float twips) override;
+    void SetTop(float twips) override;
+    void SetWidth(float twips) override;
+    void SetHeight(float twips) override;
+    void Move(float left, float top) override;
+    void Move(float left, float top, float width, float height) override;
+    void SetBackground(Colour colour) override;
+    void SetFill(Colour colour) override;
+    void DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
+    void Repaint() override;
+    void SetShape(Region region) override;
+    WindowHandle Handle() const override;
+    void Show() override;
+    void Hide() override;
+    void StartTicking(int32_t intervalMs) override;
+    void AddControl(const ControlSpec& control) override;
+    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
+                 Colour colour) override;
+    std::string Text(const std::string& control) const override;
+    void SetText(const std::string& control, const std::string& text) override;
+    bool Checked(const std::string& control) const override;
+    void SetChecked(const std::string& control, bool checked) override;
+    void SetFocus(const std::string& control) override;
+
+    WindowWidget* Widget() const { return m_widget; }
+
+  private:
+    // A coordinate in twips as the window holds it: the twips last set, as long as the window
+    // still stands on the pixel they give, otherwise the pixel itself.
+    float Twips(const std::optional<float>& set, int pixels, int32_t twipsPerPixel) const;
+
+    QPointer<WindowWidget> m_widget;
+    int32_t m_twipsPerPixelX;
+    int32_t m_twipsPerPixelY;
+    std::optional<float> m_left, m_top, m_width, m_height;
+};
+
+} // namespace reloj
