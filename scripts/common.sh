@@ -43,14 +43,16 @@ reloj_install_packages() {
         apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Configures the build tree as the developer preset of CMakePresets.json says (the tests, warnings
-# as errors) and builds the given targets, or everything. Our own tree, build/, is configured
-# every time, which costs under a second when nothing changed: the README's install commands
-# make a Release tree without tests in the same place, and a tree made before a change of the
-# presets must take it up. Another tree (bench/run --build) is configured only when it is new.
+# Configures the build tree as the preset RELOJ_PRESET of CMakePresets.json says (dev unless set:
+# the tests, warnings as errors) and builds the given targets, or everything. Our own tree,
+# build/, is configured every time, which costs under a second when nothing changed: the
+# README's install commands (the release preset) make a Release tree without tests in the same
+# place, and a tree made before a change of the presets must take it up. Another tree
+# (bench/run --build) is configured only when it is new.
+RELOJ_PRESET=${RELOJ_PRESET:-dev}
 reloj_build() {
     if [ "$RELOJ_BUILD" = "$RELOJ_ROOT/build" ] || [ ! -f "$RELOJ_BUILD/CMakeCache.txt" ]; then
-        cmake -S "$RELOJ_ROOT" --preset developer -B "$RELOJ_BUILD" >/dev/null
+        cmake -S "$RELOJ_ROOT" --preset "$RELOJ_PRESET" -B "$RELOJ_BUILD" >/dev/null
     fi
     if [ $# -eq 0 ]; then
         cmake --build "$RELOJ_BUILD"

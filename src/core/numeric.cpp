@@ -30,8 +30,8 @@ int DigitValue(char c, int radix) {
     return value < radix ? value : -1;
 }
 
-// Reads the digits of an &H or &O number into 32 bits, two's complement, as the
-// number conversion of the forms runtime does; more than 32 bits is an overflow.
+// Reads the digits of an &H or &O number into 32 bits, two's complement, as command lines
+// written for the clock have always been read; more than 32 bits is an overflow.
 NumberResult<double> ReadRadixNumber(std::string_view digits, int radix) {
     uint64_t value = 0;
     for (char c : digits) {

@@ -149,30 +149,30 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
     return owned;
 }
 
-WindowWidget::WindowWidget(const WindowSpec& design, QWidget* owner, WindowEvents& events,
+WindowWidget::WindowWidget(const WindowSpec& spec, QWidget* owner, WindowEvents& events,
                            int32_t twipsPerPixelX, int32_t twipsPerPixelY)
     : QWidget(owner), m_events(&events), m_twipsPerPixelX(twipsPerPixelX),
-      m_twipsPerPixelY(twipsPerPixelY), m_back(palette().color(QPalette::Button)) {
-    if (design.clockWindow) {
+      m_twipsPerPixelY(twipsPerPixelY), m_background(palette().color(QPalette::Button)) {
+    if (spec.clockWindow) {
         // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
         setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                        Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus);
         setAttribute(Qt::WA_ShowWithoutActivating);
-        // The back colour is painted by paintEvent; Qt need not clear first.
+        // The background is painted by paintEvent; Qt need not clear first.
         setAttribute(Qt::WA_OpaquePaintEvent);
     } else {
         // An ordinary window with a single fixed border, opening centred on the screen.
         setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
-        setFixedSize(TwipsToPixel(design.clientWidth, twipsPerPixelX),
-                     TwipsToPixel(design.clientHeight, twipsPerPixelY));
+        setFixedSize(TwipsToPixel(spec.clientWidth, twipsPerPixelX),
+                     TwipsToPixel(spec.clientHeight, twipsPerPixelY));
         m_centreWhenShown = true;
         // Small letters, so that the captions fit the boxes they were laid out in.
         QFont letters = font();
         letters.setPixelSize(kControlFontPixels);
         setFont(letters);
     }
-    setWindowTitle(QString::fromStdString(design.title));
+    setWindowTitle(QString::fromStdString(spec.title));
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setSingleShot(true);
     QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
@@ -183,8 +183,8 @@ void WindowWidget::Detach() {
     m_timer.stop();
 }
 
-void WindowWidget::SetBack(Colour colour) {
-    m_back = ToQColor(colour);
+void WindowWidget::SetBackground(Colour colour) {
+    m_background = ToQColor(colour);
     m_circles.clear();
     update();
 }
@@ -255,14 +255,14 @@ float WindowWidget::TwipsY(double pixels) const {
     return Single(pixels * m_twipsPerPixelY);
 }
 
-void WindowWidget::AddControl(const ControlSpec& design) {
-    const QRect place(TwipsToPixel(design.left, m_twipsPerPixelX),
-                      TwipsToPixel(design.top, m_twipsPerPixelY),
-                      TwipsToPixel(design.width, m_twipsPerPixelX),
-                      TwipsToPixel(design.height, m_twipsPerPixelY));
-    const QString text = QString::fromStdString(design.text);
+void WindowWidget::AddControl(const ControlSpec& spec) {
+    const QRect place(TwipsToPixel(spec.left, m_twipsPerPixelX),
+                      TwipsToPixel(spec.top, m_twipsPerPixelY),
+                      TwipsToPixel(spec.width, m_twipsPerPixelX),
+                      TwipsToPixel(spec.height, m_twipsPerPixelY));
+    const QString text = QString::fromStdString(spec.text);
     QWidget* control = nullptr;
-    switch (design.kind) {
+    switch (spec.kind) {
     case ControlKind::Label: {
         auto* label = new QLabel(text, this);
         label->setAlignment(Qt::AlignCenter);
@@ -279,7 +279,7 @@ void WindowWidget::AddControl(const ControlSpec& design) {
     }
     case ControlKind::CheckBox: {
         auto* check = new QCheckBox(text, this);
-        const std::string name = design.name;
+        const std::string name = spec.name;
         QObject::connect(check, &QCheckBox::clicked, this, [this, name] {
             if (m_events != nullptr) {
                 m_events->OnControlToggled(name);
@@ -289,14 +289,14 @@ void WindowWidget::AddControl(const ControlSpec& design) {
         break;
     }
     }
-    control->setObjectName(QString::fromStdString(design.name));
-    control->setAccessibleName(QString::fromStdString(design.name));
+    control->setObjectName(QString::fromStdString(spec.name));
+    control->setAccessibleName(QString::fromStdString(spec.name));
     control->setGeometry(place);
-    Colourise(control, design.textColour);
-    if (design.kind != ControlKind::TextBox) {
+    Colourise(control, spec.textColour);
+    if (spec.kind != ControlKind::TextBox) {
         FitFont(control, text);
     }
-    if (design.kind == ControlKind::Label) {
+    if (spec.kind == ControlKind::Label) {
         control->setFocusPolicy(Qt::NoFocus);
     }
     // Keyboard focus moves through the controls in the order they were designed.
@@ -306,7 +306,7 @@ void WindowWidget::AddControl(const ControlSpec& design) {
             previous = widget;
         }
     }
-    m_controls.emplace_back(design.name, control);
+    m_controls.emplace_back(spec.name, control);
     if (previous != nullptr && control->focusPolicy() != Qt::NoFocus) {
         QWidget::setTabOrder(previous, control);
     }
@@ -331,7 +331,7 @@ QWidget* WindowWidget::Control(const std::string& name) const {
 }
 
 void WindowWidget::closeEvent(QCloseEvent* event) {
-    // The logic decides: it unloads the window, which then goes away.
+    // The logic decides: it closes the window, which then goes away.
     event->ignore();
     if (m_events != nullptr) {
         m_events->OnCloseRequested();
@@ -356,7 +356,7 @@ void WindowWidget::paintEvent(QPaintEvent* event) {
     const QRegion shown = mask().isEmpty() ? event->region() : event->region() & mask();
     painter.setClipRegion(shown);
     for (const QRect& part : shown) {
-        painter.fillRect(part, m_back);
+        painter.fillRect(part, m_background);
     }
     for (const DrawnLine& l : m_lines) {
         painter.setPen(QPen(l.colour, l.width));
@@ -413,9 +413,9 @@ void WindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
-QtWindow::QtWindow(const WindowSpec& design, QWidget* owner, WindowEvents& events,
+QtWindow::QtWindow(const WindowSpec& spec, QWidget* owner, WindowEvents& events,
                    int32_t twipsPerPixelX, int32_t twipsPerPixelY)
-    : m_widget(new WindowWidget(design, owner, events, twipsPerPixelX, twipsPerPixelY)),
+    : m_widget(new WindowWidget(spec, owner, events, twipsPerPixelX, twipsPerPixelY)),
       m_twipsPerPixelX(twipsPerPixelX), m_twipsPerPixelY(twipsPerPixelY) {}
 
 QtWindow::~QtWindow() {
@@ -475,7 +475,7 @@ void QtWindow::Move(float left, float top, float width, float height) {
 }
 
 void QtWindow::SetBackground(Colour colour) {
-    m_widget->SetBack(colour);
+    m_widget->SetBackground(colour);
 }
 void QtWindow::SetFill(Colour colour) {
     m_widget->SetFill(colour);

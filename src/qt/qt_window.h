@@ -1,8 +1,8 @@
-// A window of the forms runtime on Qt. WindowWidget is the QWidget on screen: it paints its back
-// colour and the circles drawn on it, takes a Region as its X11 shape, and turns Qt's mouse
-// events and its timer into the logic's handlers. QtWindow is the handle the logic holds;
-// letting it go hides the widget and deletes it later, so that a window may be unloaded from
-// inside one of its own events.
+// The Window port on Qt. WindowWidget is the QWidget on screen: it paints its background and
+// the circles drawn on it, takes a Region as its X11 shape, and turns Qt's mouse events and its
+// timer into the logic's handlers. QtWindow is the handle the logic holds; letting it go hides
+// the widget and deletes it later, so that a window may be closed from inside one of its own
+// events.
 #pragma once
 
 #include "platform/platform.h"
@@ -23,10 +23,10 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
 
 class WindowWidget final : public QWidget {
   public:
-    WindowWidget(const WindowSpec& design, QWidget* owner, WindowEvents& events,
+    WindowWidget(const WindowSpec& spec, QWidget* owner, WindowEvents& events,
                  int32_t twipsPerPixelX, int32_t twipsPerPixelY);
 
-    void SetBack(Colour colour);
+    void SetBackground(Colour colour);
     void SetFill(Colour colour) { m_fill = colour; }
     void AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline);
     void SetShape(Region region);
@@ -61,7 +61,7 @@ class WindowWidget final : public QWidget {
     WindowEvents* m_events;
     int32_t m_twipsPerPixelX;
     int32_t m_twipsPerPixelY;
-    QColor m_back;
+    QColor m_background;
     Colour m_fill = kBlack;
     std::vector<DrawnCircle> m_circles;
     struct DrawnLine {
@@ -82,7 +82,7 @@ class WindowWidget final : public QWidget {
 
 class QtWindow final : public Window {
   public:
-    QtWindow(const WindowSpec& design, QWidget* owner, WindowEvents& events, int32_t twipsPerPixelX,
+    QtWindow(const WindowSpec& spec, QWidget* owner, WindowEvents& events, int32_t twipsPerPixelX,
              int32_t twipsPerPixelY);
     ~QtWindow() override;
 

@@ -9,7 +9,7 @@ namespace {
 class Calculator : public ::testing::Test {
   protected:
     test::FakeWindow& Open() {
-        form.Show(*hands);
+        calculator.Show(*hands);
         auto* window = platform.Find(kCalculatorTitle);
         EXPECT_NE(window, nullptr);
         return *window;
@@ -25,7 +25,7 @@ class Calculator : public ::testing::Test {
     std::unique_ptr<Window> hands =
         platform.CreateWindow(WindowSpec{"reloj", true}, nullptr, handsEvents);
     bool muted = false;
-    CalculatorWindow form{platform, muted};
+    CalculatorWindow calculator{platform, muted};
 };
 
 TEST_F(Calculator, Layout) {
@@ -80,7 +80,7 @@ TEST_F(Calculator, EachTickReadsTheBox) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         window.texts["dia"] = row.typed;
-        form.OnTick();
+        calculator.OnTick();
         EXPECT_EQ(window.Text("datos"), row.shown);
     }
 }
@@ -89,10 +89,10 @@ TEST_F(Calculator, MovesOnAtMidnight) {
     auto& window = Open();
     window.texts["dia"] = "31/01/2001";
     TodayIs(2001, 2, 28);
-    form.OnTick();
+    calculator.OnTick();
     EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 28 Días.");
     TodayIs(2001, 3, 1);
-    form.OnTick();
+    calculator.OnTick();
     // regression: the single borrow gave 1 month and -2 days here.
     EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 29 Días.");
 }
@@ -101,21 +101,21 @@ TEST_F(Calculator, CheckBoxWritesTheChimeFlag) {
     auto& window = Open();
     EXPECT_FALSE(window.Checked("sondhoras"));
     window.checked["sondhoras"] = true;
-    form.OnControlToggled("sondhoras");
+    calculator.OnControlToggled("sondhoras");
     EXPECT_TRUE(muted);
     window.checked["sondhoras"] = false;
-    form.OnControlToggled("sondhoras");
+    calculator.OnControlToggled("sondhoras");
     EXPECT_FALSE(muted);
     // Another control's report leaves the switch alone.
     window.checked["sondhoras"] = true;
-    form.OnControlToggled("dia");
+    calculator.OnControlToggled("dia");
     EXPECT_FALSE(muted);
 }
 
 TEST_F(Calculator, ReopeningShowsTheFlagAsItStands) {
     muted = true;
     EXPECT_TRUE(Open().Checked("sondhoras"));
-    form.Close();
+    calculator.Close();
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
     muted = false;
     auto& fresh = Open();
@@ -123,12 +123,12 @@ TEST_F(Calculator, ReopeningShowsTheFlagAsItStands) {
     EXPECT_EQ(fresh.Text("dia"), "");
 }
 
-TEST_F(Calculator, CloseButtonUnloadsTheWindowOnly) {
+TEST_F(Calculator, CloseButtonClosesTheWindowOnly) {
     auto& window = Open();
     window.checked["sondhoras"] = true;
-    form.OnControlToggled("sondhoras");
+    calculator.OnControlToggled("sondhoras");
     window.Events().OnCloseRequested();
-    EXPECT_FALSE(form.IsOpen());
+    EXPECT_FALSE(calculator.IsOpen());
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
     EXPECT_FALSE(platform.quitStatus);
     EXPECT_TRUE(muted);

@@ -122,9 +122,9 @@ void FakeWindow::Hide() {
     visible = false;
 }
 
-std::unique_ptr<Window> FakePlatform::CreateWindow(const WindowSpec& design, Window* owner,
+std::unique_ptr<Window> FakePlatform::CreateWindow(const WindowSpec& spec, Window* owner,
                                                    WindowEvents& events) {
-    auto window = std::make_unique<FakeWindow>(*this, design.title, m_nextHandle++, events);
+    auto window = std::make_unique<FakeWindow>(*this, spec.title, m_nextHandle++, events);
     if (auto* fakeOwner = dynamic_cast<FakeWindow*>(owner)) {
         window->owner = fakeOwner->Title();
     }

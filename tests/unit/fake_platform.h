@@ -81,7 +81,7 @@ class FakePlatform final : public Platform {
 
     float ScreenTwipsPerPixelX() const override { return twipsPerPixelX; }
     float ScreenTwipsPerPixelY() const override { return twipsPerPixelY; }
-    std::unique_ptr<Window> CreateWindow(const WindowSpec& design, Window* owner,
+    std::unique_ptr<Window> CreateWindow(const WindowSpec& spec, Window* owner,
                                          WindowEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;

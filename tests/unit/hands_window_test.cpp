@@ -42,7 +42,7 @@ class Clock : public ::testing::Test {
     test::FakeWindow* markers = nullptr;
 };
 
-TEST_F(Clock, LoadBringsUpTheHandsAboveTheRing) {
+TEST_F(Clock, OpeningBringsUpTheHandsAboveTheRing) {
     At(10, 15, 30);
     Start("");
     const std::vector<std::string> expected = {
@@ -77,7 +77,7 @@ TEST_F(Clock, LoadBringsUpTheHandsAboveTheRing) {
     EXPECT_EQ(hands->region->Shapes().size(), 2u);
 }
 
-TEST_F(Clock, AutomaticColourAtLoad) {
+TEST_F(Clock, AutomaticColourWhenOpened) {
     platform.desktop = 0xFFFFFF;
     Start("1|1|70|1|1|0");
     EXPECT_EQ(hands->background, kBlack);
@@ -229,7 +229,7 @@ TEST(HoldToQuit, ClosesOnceWhateverTicksUnderTheBox) {
         FakePlatform rowPlatform;
         ClockApplication rowApp{rowPlatform};
         ASSERT_FALSE(rowApp.Start("").error);
-        HandsWindow& form = rowApp.Hands();
+        HandsWindow& handsWindow = rowApp.Hands();
         ClockState& s = rowApp.State();
         int boxes = 0;
         rowPlatform.duringMessageBox = [&] {
@@ -238,14 +238,14 @@ TEST(HoldToQuit, ClosesOnceWhateverTicksUnderTheBox) {
             }
             for (const HoldRun& run : row.underTheBox) {
                 s.buttonHeld = run.held;
-                for (int i = 0; i < run.ticks && form.IsOpen() && boxes == 1; ++i) {
-                    form.OnTick();
+                for (int i = 0; i < run.ticks && handsWindow.IsOpen() && boxes == 1; ++i) {
+                    handsWindow.OnTick();
                 }
             }
         };
         s.buttonHeld = true;
         for (int i = 0; i < kHoldTicksToQuit; ++i) {
-            form.OnTick();
+            handsWindow.OnTick();
         }
         EXPECT_EQ(boxes, 1);
         EXPECT_EQ(rowPlatform.quitStatus, 0);
@@ -379,7 +379,7 @@ TEST_F(Clock, ClickClosesTheCalculatorAndDoubleClickOpensAFreshOne) {
     Hands().OnClick(); // nothing left to close
 }
 
-TEST_F(Clock, UnloadingTheClockUnloadsTheCalculator) {
+TEST_F(Clock, ClosingTheClockClosesTheCalculator) {
     Start("");
     Hands().OnDoubleClick();
     app.Markers().Close();

@@ -108,9 +108,9 @@ class MarkerWindow : public ::testing::Test {
     test::FakeWindow* window = nullptr;
 };
 
-TEST_F(MarkerWindow, LoadSequence) {
+TEST_F(MarkerWindow, SetUpSequence) {
     Start("");
-    // The marker window's own steps; the hands window's load runs where it is shown.
+    // The marker window's own steps; the hands window's set-up runs where it is shown.
     std::vector<std::string> own;
     std::copy_if(platform.journal.begin(), platform.journal.end(), std::back_inserter(own),
                  [](const std::string& e) { return e.find("$uhr$") != std::string::npos; });
