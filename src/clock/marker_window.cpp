@@ -67,20 +67,20 @@ void MarkerWindow::TearDown() {
     m_hands.Close();
 }
 
+std::array<PixelPoint, 4> MarkerWindow::ScreenCorners() const {
+    return WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
+                         m_state.twipsPerPixelX, m_state.twipsPerPixelY);
+}
+
 void MarkerWindow::RecordCorners() {
-    const auto corners =
-        WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
-                      m_state.twipsPerPixelX, m_state.twipsPerPixelY);
-    m_state.corners = corners;
+    m_state.corners = ScreenCorners();
 }
 
 void MarkerWindow::KeepOnScreens() {
     if (!IsOpen()) {
         return;
     }
-    const auto corners =
-        WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
-                      m_state.twipsPerPixelX, m_state.twipsPerPixelY);
+    const auto corners = ScreenCorners();
     // The window ends just before its right and bottom corners, which the automatic colour
     // reads and which must come onto the screen with it.
     const PixelRect window{corners[0].x, corners[0].y, corners[3].x, corners[3].y};

@@ -45,6 +45,8 @@ class MarkerWindow : public WindowEvents {
   private:
     void SetUp();
     void TearDown();
+    // The window's corners where it stands now, in screen pixels.
+    std::array<PixelPoint, 4> ScreenCorners() const;
 
     ClockState& m_state;
     Platform& m_platform;
