@@ -14,6 +14,7 @@ RELOJ_PACKAGES=(
     xvfb x11-utils x11-xserver-utils xdotool
     faketime pulseaudio pulseaudio-utils sox
     strace  # the hostile command-line sweep checks what the program opens
+    tzdata  # the zones a test moves the clock between
     dbus-daemon at-spi2-core  # a private accessibility bus: the calculator tests read its labels
     dpkg-dev file desktop-file-utils groff-base  # the .deb (cpack, dpkg-shlibdeps) and its checks
     clang libclang-rt-14-dev  # libFuzzer and the sanitizers, for the fuzz build

@@ -161,9 +161,11 @@ std::vector<Colour> QtPlatform::ScreenPixels(const std::vector<PixelPoint>& poin
 // second, and the shorter path is a good part of what a tick costs.
 LocalTime QtPlatform::Now() const {
     constexpr int kTmYearBase = 1900;
-    // localtime_r alone would keep the zone it first read; tzset looks again (a stat of the
-    // zone file), so a clock left running follows a change of the machine's time zone.
-    tzset();
+    // localtime_r alone would keep the zone it first read; tzset reads it again, and is called
+    // only when the zone file may have changed, sparing a look at the file every second.
+    if (m_zone.TakeChange()) {
+        tzset();
+    }
     const std::time_t seconds = std::time(nullptr);
     std::tm local{};
     if (localtime_r(&seconds, &local) == nullptr) {

@@ -1,14 +1,15 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
 // windows as QtWindow, topmost placement by raising (when StackingWatch says it is due),
 // screen pixels read from the X server (RootPixelReader), the screens and their changes
-// (ScreenWatch), the local time, a modal message box and wave playback. It holds no clock
-// logic.
+// (ScreenWatch), the local time in the machine's zone as it changes (ZoneWatch), a modal message
+// box and wave playback. It holds no clock logic.
 #pragma once
 
 #include "platform/platform.h"
 #include "qt/root_pixel_reader.h"
 #include "qt/screen_watch.h"
 #include "qt/stacking_watch.h"
+#include "qt/zone_watch.h"
 
 #include <QtGui/qwindowdefs.h>
 
@@ -43,6 +44,8 @@ class QtPlatform final : public Platform {
     } m_siblingCheck;
     ScreenWatch m_screens;
     StackingWatch m_stacking;
+    // Now is const to its callers; whether the zone must be read again is the platform's own.
+    mutable ZoneWatch m_zone;
 };
 
 } // namespace reloj

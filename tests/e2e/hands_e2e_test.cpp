@@ -10,8 +10,11 @@
 #include <QRegion>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace reloj::e2e {
 namespace {
@@ -343,6 +346,56 @@ struct PaintRow {
 // A new shape uncovers parts of the window that lay outside the old one: they must show the
 // clock's colour at once, not whatever the window held before. Regression guard: the minute
 // hand stayed a thin sliver for a whole minute after each turn.
+// The clock reads the machine's zone again only when its file changes; a zone picked while it
+// runs (/etc/localtime replaced by a new link, as the tools that set the zone do) must show
+// within a second or two, not at the next start. The clock sees a copy of /etc of its own, in
+// a mount namespace, so that the machine's zone is never touched.
+TEST(Hands, FollowsANewTimeZoneWithinASecond) {
+    if (geteuid() != 0 || std::system("unshare -m true 2>/dev/null") != 0) {
+        GTEST_SKIP() << "needs root and mount namespaces, to give the clock an /etc of its own";
+    }
+    PixelSet at1545;
+    {
+        RunningClock reference(Alone({}, "15:45:20"));
+        ASSERT_TRUE(reference.Started());
+        at1545 = CutHandsShape(reference);
+    }
+
+    TempDir root;
+    const std::filesystem::path etc = root.Path() + "/etc";
+    std::filesystem::copy("/etc", etc,
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::copy_symlinks);
+    std::filesystem::remove(etc / "localtime");
+    std::filesystem::create_symlink("/usr/share/zoneinfo/Etc/UTC", etc / "localtime");
+    ClockOptions options = Alone({}, "10:15:20");
+    // Without TZ the C library reads /etc/localtime, and reads it again when it changes.
+    options.wrapper = {"/usr/bin/unshare",
+                       "-m",
+                       "/bin/sh",
+                       "-c",
+                       "mount --bind \"$0\" /etc && unset TZ && exec \"$@\"",
+                       etc.string()};
+    RunningClock clock(options);
+    ASSERT_TRUE(clock.Started());
+    const PixelSet at1015 = CutHandsShape(clock);
+    ASSERT_NE(at1015, at1545);
+
+    // India is five and a half hours ahead: 10:15 in UTC is 15:45 there.
+    std::filesystem::create_symlink("/usr/share/zoneinfo/Asia/Kolkata", etc / "localtime.new");
+    std::filesystem::rename(etc / "localtime.new", etc / "localtime");
+    const auto changed = Steady::now();
+    PixelSet shape;
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            shape = clock.HandsShape();
+            return shape == at1545;
+        },
+        2500ms))
+        << "not 15:45 " << SecondsSince(changed) << " s after the zone changed\n"
+        << Difference(shape, at1545);
+}
+
 TEST(Hands, EveryPixelOfTheNewShapeIsPainted) {
     const PaintRow rows[] = {
         {"default clock", {}, std::nullopt, kRed, 2},
