@@ -28,8 +28,8 @@ constexpr const char* kMuteSwitch = "sondhoras";
 
 // The controls in tab order: the prompt and the date box on the left, the heading, the
 // result and the mute switch on the right.
-const std::array<ControlSpec, 5>& Controls() {
-    static const std::array<ControlSpec, 5> controls{{
+const std::array<ControlDescription, 5>& Controls() {
+    static const std::array<ControlDescription, 5> controls{{
         {kPromptLabel, ControlKind::Label, "Tu Fecha De Nacimiento dd/mm/aaaa", 120, 0, 2895, 255,
          kWhiteText, 0},
         {kDateBox, ControlKind::TextBox, "", 840, 240, 1455, 285, kLightCyan, 1},
@@ -67,7 +67,7 @@ CalculatorWindow::~CalculatorWindow() {
 void CalculatorWindow::Show(Window& owner) {
     if (!m_window) {
         m_window = m_platform.CreateWindow(
-            WindowSpec{kCalculatorTitle, false, kClientWidth, kClientHeight}, &owner, *this);
+            WindowDescription{kCalculatorTitle, false, kClientWidth, kClientHeight}, &owner, *this);
         SetUp();
     }
     m_window->Show();
@@ -75,7 +75,7 @@ void CalculatorWindow::Show(Window& owner) {
 
 void CalculatorWindow::SetUp() {
     m_window->SetBackground(kBlack);
-    for (const ControlSpec& control : Controls()) {
+    for (const ControlDescription& control : Controls()) {
         m_window->AddControl(control);
     }
     m_window->AddLine(kLineX, kLineTop, kLineX, kLineBottom, kLinePixels, kLightPeach);

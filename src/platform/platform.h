@@ -50,7 +50,7 @@ using WindowHandle = std::uintptr_t;
 // How a window is made: its title and whether it is a bare, unlisted, topmost clock window;
 // otherwise an ordinary titled window with a single fixed border, of the given client size
 // in twips, opening centred on the screen.
-struct WindowSpec {
+struct WindowDescription {
     std::string title;
     bool clockWindow = true;
     float clientWidth = 0;
@@ -62,7 +62,7 @@ enum class ControlKind { Label, TextBox, CheckBox };
 // A control on an ordinary window: position and size in twips, its text (a label's caption, a
 // text box's contents, a check box's caption), its text colour on a black ground, its place in
 // the tab order. Labels and text boxes centre their text.
-struct ControlSpec {
+struct ControlDescription {
     std::string name;
     ControlKind kind = ControlKind::Label;
     std::string text;
@@ -109,7 +109,7 @@ class Window {
     virtual void StartTicking(int32_t intervalMs) = 0;
 
     // Controls of ordinary windows, by name.
-    virtual void AddControl(const ControlSpec& control) = 0;
+    virtual void AddControl(const ControlDescription& control) = 0;
     // A straight line in twips, `widthPixels` wide.
     virtual void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
                          Colour colour) = 0;
@@ -146,8 +146,8 @@ class Platform {
 
     // Makes a window, hidden, that reports its events to `events`. An owned window always
     // stays above its owner, and goes on top with it whenever the owner is kept on top.
-    virtual std::unique_ptr<Window> CreateWindow(const WindowSpec& spec, Window* owner,
-                                                 WindowEvents& events) = 0;
+    virtual std::unique_ptr<Window> CreateWindow(const WindowDescription& description,
+                                                 Window* owner, WindowEvents& events) = 0;
 
     // Puts the window at the top of the topmost band without moving, resizing or activating it;
     // the shown windows it owns stay above it.

@@ -66,12 +66,12 @@ float QtPlatform::ScreenTwipsPerPixelY() const {
     return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInchY());
 }
 
-std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowSpec& spec, Window* owner,
-                                                 WindowEvents& events) {
+std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& description,
+                                                 Window* owner, WindowEvents& events) {
     auto* ownerWindow = dynamic_cast<QtWindow*>(owner);
     // The window converts with the same whole ratios the clock's geometry was derived with.
     return std::make_unique<QtWindow>(
-        spec, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events,
+        description, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events,
         RoundToInt32(ScreenTwipsPerPixelX()).value, RoundToInt32(ScreenTwipsPerPixelY()).value);
 }
 

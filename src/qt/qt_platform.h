@@ -19,7 +19,7 @@ class QtPlatform final : public Platform {
   public:
     float ScreenTwipsPerPixelX() const override;
     float ScreenTwipsPerPixelY() const override;
-    std::unique_ptr<Window> CreateWindow(const WindowSpec& spec, Window* owner,
+    std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;

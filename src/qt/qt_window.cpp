@@ -149,11 +149,11 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
     return owned;
 }
 
-WindowWidget::WindowWidget(const WindowSpec& spec, QWidget* owner, WindowEvents& events,
-                           int32_t twipsPerPixelX, int32_t twipsPerPixelY)
+WindowWidget::WindowWidget(const WindowDescription& description, QWidget* owner,
+                           WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY)
     : QWidget(owner), m_events(&events), m_twipsPerPixelX(twipsPerPixelX),
       m_twipsPerPixelY(twipsPerPixelY), m_background(palette().color(QPalette::Button)) {
-    if (spec.clockWindow) {
+    if (description.clockWindow) {
         // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
         setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                        Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus);
@@ -164,15 +164,15 @@ WindowWidget::WindowWidget(const WindowSpec& spec, QWidget* owner, WindowEvents&
         // An ordinary window with a single fixed border, opening centred on the screen.
         setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
-        setFixedSize(TwipsToPixel(spec.clientWidth, twipsPerPixelX),
-                     TwipsToPixel(spec.clientHeight, twipsPerPixelY));
+        setFixedSize(TwipsToPixel(description.clientWidth, twipsPerPixelX),
+                     TwipsToPixel(description.clientHeight, twipsPerPixelY));
         m_centreWhenShown = true;
         // Small letters, so that the captions fit the boxes they were laid out in.
         QFont letters = font();
         letters.setPixelSize(kControlFontPixels);
         setFont(letters);
     }
-    setWindowTitle(QString::fromStdString(spec.title));
+    setWindowTitle(QString::fromStdString(description.title));
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setSingleShot(true);
     QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
@@ -255,14 +255,14 @@ float WindowWidget::TwipsY(double pixels) const {
     return Single(pixels * m_twipsPerPixelY);
 }
 
-void WindowWidget::AddControl(const ControlSpec& spec) {
-    const QRect place(TwipsToPixel(spec.left, m_twipsPerPixelX),
-                      TwipsToPixel(spec.top, m_twipsPerPixelY),
-                      TwipsToPixel(spec.width, m_twipsPerPixelX),
-                      TwipsToPixel(spec.height, m_twipsPerPixelY));
-    const QString text = QString::fromStdString(spec.text);
+void WindowWidget::AddControl(const ControlDescription& description) {
+    const QRect place(TwipsToPixel(description.left, m_twipsPerPixelX),
+                      TwipsToPixel(description.top, m_twipsPerPixelY),
+                      TwipsToPixel(description.width, m_twipsPerPixelX),
+                      TwipsToPixel(description.height, m_twipsPerPixelY));
+    const QString text = QString::fromStdString(description.text);
     QWidget* control = nullptr;
-    switch (spec.kind) {
+    switch (description.kind) {
     case ControlKind::Label: {
         auto* label = new QLabel(text, this);
         label->setAlignment(Qt::AlignCenter);
@@ -279,7 +279,7 @@ void WindowWidget::AddControl(const ControlSpec& spec) {
     }
     case ControlKind::CheckBox: {
         auto* check = new QCheckBox(text, this);
-        const std::string name = spec.name;
+        const std::string name = description.name;
         QObject::connect(check, &QCheckBox::clicked, this, [this, name] {
             if (m_events != nullptr) {
                 m_events->OnControlToggled(name);
@@ -289,14 +289,14 @@ void WindowWidget::AddControl(const ControlSpec& spec) {
         break;
     }
     }
-    control->setObjectName(QString::fromStdString(spec.name));
-    control->setAccessibleName(QString::fromStdString(spec.name));
+    control->setObjectName(QString::fromStdString(description.name));
+    control->setAccessibleName(QString::fromStdString(description.name));
     control->setGeometry(place);
-    Colourise(control, spec.textColour);
-    if (spec.kind != ControlKind::TextBox) {
+    Colourise(control, description.textColour);
+    if (description.kind != ControlKind::TextBox) {
         FitFont(control, text);
     }
-    if (spec.kind == ControlKind::Label) {
+    if (description.kind == ControlKind::Label) {
         control->setFocusPolicy(Qt::NoFocus);
     }
     // Keyboard focus moves through the controls in the order they were designed.
@@ -306,7 +306,7 @@ void WindowWidget::AddControl(const ControlSpec& spec) {
             previous = widget;
         }
     }
-    m_controls.emplace_back(spec.name, control);
+    m_controls.emplace_back(description.name, control);
     if (previous != nullptr && control->focusPolicy() != Qt::NoFocus) {
         QWidget::setTabOrder(previous, control);
     }
@@ -413,9 +413,9 @@ void WindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
-QtWindow::QtWindow(const WindowSpec& spec, QWidget* owner, WindowEvents& events,
+QtWindow::QtWindow(const WindowDescription& description, QWidget* owner, WindowEvents& events,
                    int32_t twipsPerPixelX, int32_t twipsPerPixelY)
-    : m_widget(new WindowWidget(spec, owner, events, twipsPerPixelX, twipsPerPixelY)),
+    : m_widget(new WindowWidget(description, owner, events, twipsPerPixelX, twipsPerPixelY)),
       m_twipsPerPixelX(twipsPerPixelX), m_twipsPerPixelY(twipsPerPixelY) {}
 
 QtWindow::~QtWindow() {
@@ -508,7 +508,7 @@ void QtWindow::StartTicking(int32_t intervalMs) {
     m_widget->StartTicking(intervalMs);
 }
 
-void QtWindow::AddControl(const ControlSpec& control) {
+void QtWindow::AddControl(const ControlDescription& control) {
     m_widget->AddControl(control);
 }
 

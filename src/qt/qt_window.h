@@ -23,7 +23,7 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
 
 class WindowWidget final : public QWidget {
   public:
-    WindowWidget(const WindowSpec& spec, QWidget* owner, WindowEvents& events,
+    WindowWidget(const WindowDescription& description, QWidget* owner, WindowEvents& events,
                  int32_t twipsPerPixelX, int32_t twipsPerPixelY);
 
     void SetBackground(Colour colour);
@@ -34,7 +34,7 @@ class WindowWidget final : public QWidget {
     // No more events reach the logic from here on.
     void Detach();
 
-    void AddControl(const ControlSpec& control);
+    void AddControl(const ControlDescription& control);
     void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels, Colour colour);
     QWidget* Control(const std::string& name) const;
 
@@ -82,8 +82,8 @@ class WindowWidget final : public QWidget {
 
 class QtWindow final : public Window {
   public:
-    QtWindow(const WindowSpec& spec, QWidget* owner, WindowEvents& events, int32_t twipsPerPixelX,
-             int32_t twipsPerPixelY);
+    QtWindow(const WindowDescription& description, QWidget* owner, WindowEvents& events,
+             int32_t twipsPerPixelX, int32_t twipsPerPixelY);
     ~QtWindow() override;
 
     float Left() const override;
@@ -105,7 +105,7 @@ class QtWindow final : public Window {
     void Show() override;
     void Hide() override;
     void StartTicking(int32_t intervalMs) override;
-    void AddControl(const ControlSpec& control) override;
+    void AddControl(const ControlDescription& control) override;
     void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
                  Colour colour) override;
     std::string Text(const std::string& control) const override;

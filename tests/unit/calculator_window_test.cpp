@@ -23,7 +23,7 @@ class Calculator : public ::testing::Test {
     test::FakePlatform platform;
     WindowEvents handsEvents;
     std::unique_ptr<Window> hands =
-        platform.CreateWindow(WindowSpec{"reloj", true}, nullptr, handsEvents);
+        platform.CreateWindow(WindowDescription{"reloj", true}, nullptr, handsEvents);
     bool muted = false;
     CalculatorWindow calculator{platform, muted};
 };
@@ -40,7 +40,7 @@ TEST_F(Calculator, Layout) {
         };
     ASSERT_EQ(window.controls.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const ControlSpec& c = window.controls[i];
+        const ControlDescription& c = window.controls[i];
         SCOPED_TRACE(c.name);
         EXPECT_EQ(std::tuple(c.name, c.kind, c.left, c.top, c.width, c.height, c.textColour),
                   expected[i]);

@@ -71,7 +71,7 @@ void FakeWindow::StartTicking(int32_t intervalMs) {
     Note("StartTicking " + std::to_string(intervalMs));
 }
 
-void FakeWindow::AddControl(const ControlSpec& control) {
+void FakeWindow::AddControl(const ControlDescription& control) {
     Note("AddControl " + control.name);
     controls.push_back(control);
     texts[control.name] = control.text;
@@ -122,9 +122,9 @@ void FakeWindow::Hide() {
     visible = false;
 }
 
-std::unique_ptr<Window> FakePlatform::CreateWindow(const WindowSpec& spec, Window* owner,
-                                                   WindowEvents& events) {
-    auto window = std::make_unique<FakeWindow>(*this, spec.title, m_nextHandle++, events);
+std::unique_ptr<Window> FakePlatform::CreateWindow(const WindowDescription& description,
+                                                   Window* owner, WindowEvents& events) {
+    auto window = std::make_unique<FakeWindow>(*this, description.title, m_nextHandle++, events);
     if (auto* fakeOwner = dynamic_cast<FakeWindow*>(owner)) {
         window->owner = fakeOwner->Title();
     }

@@ -40,7 +40,7 @@ class FakeWindow final : public Window {
     void Show() override;
     void Hide() override;
     void StartTicking(int32_t intervalMs) override;
-    void AddControl(const ControlSpec& control) override;
+    void AddControl(const ControlDescription& control) override;
     void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
                  Colour colour) override;
     std::string Text(const std::string& control) const override;
@@ -50,7 +50,7 @@ class FakeWindow final : public Window {
     void SetFocus(const std::string& control) override;
 
     const std::string& Title() const { return m_title; }
-    std::vector<ControlSpec> controls;
+    std::vector<ControlDescription> controls;
     std::map<std::string, std::string> texts;
     std::map<std::string, bool> checked;
     std::string focus;
@@ -81,7 +81,7 @@ class FakePlatform final : public Platform {
 
     float ScreenTwipsPerPixelX() const override { return twipsPerPixelX; }
     float ScreenTwipsPerPixelY() const override { return twipsPerPixelY; }
-    std::unique_ptr<Window> CreateWindow(const WindowSpec& spec, Window* owner,
+    std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
