@@ -2,7 +2,7 @@
 
 #include <array>
 #include <cstdlib>
-#include <filesystem>
+#include <string_view>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -10,8 +10,8 @@ namespace reloj {
 
 namespace {
 
-constexpr const char* kDefaultZoneFile = "/etc/localtime";
-constexpr const char* kDefaultZoneFolder = "/usr/share/zoneinfo";
+constexpr const char* kZoneFolder = "/etc";
+constexpr const char* kZoneFileName = "localtime";
 
 // Whatever names the file: a new file or link moved or made in its place, the file rewritten,
 // removed, or its attributes changed.
@@ -20,45 +20,19 @@ constexpr uint32_t kZoneFileEvents =
 
 } // namespace
 
-std::string ZoneFileFor(const char* tz) {
-    if (tz == nullptr) {
-        return kDefaultZoneFile;
-    }
-    std::string_view name(tz);
-    if (name.empty()) {
-        return {}; // the C library takes UTC
-    }
-    if (name.front() == ':') {
-        name.remove_prefix(1);
-        if (name.empty()) {
-            return kDefaultZoneFile;
-        }
-    }
-    if (name.front() == '/') {
-        return std::string(name);
-    }
-    // A name the zone folder may hold; a rule ("CET-1CEST") is no file, and then nothing there
-    // matches, which is harmless.
-    const char* folder = std::getenv("TZDIR");
-    return std::string(folder != nullptr && *folder != '\0' ? folder : kDefaultZoneFolder) + "/" +
-           std::string(name);
-}
-
 ZoneWatch::ZoneWatch() {
-    const std::filesystem::path file = ZoneFileFor(std::getenv("TZ"));
-    if (file.empty()) {
+    if (std::getenv("TZ") != nullptr) {
         return;
     }
     m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0) {
         return;
     }
-    if (inotify_add_watch(m_fd, file.parent_path().c_str(), kZoneFileEvents) < 0) {
+    if (inotify_add_watch(m_fd, kZoneFolder, kZoneFileEvents) < 0) {
         ::close(m_fd);
         m_fd = -1;
         return;
     }
-    m_fileName = file.filename().string();
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { ReadEvents(); });
 }
@@ -71,7 +45,8 @@ ZoneWatch::~ZoneWatch() {
 }
 
 bool ZoneWatch::TakeChange() {
-    // Without a watch nobody would say so: the zone is read every time.
+    // Without a watch nobody would say so: the zone is read every time (with TZ set, reading it
+    // again only compares TZ with what was read before).
     if (m_fd < 0) {
         return true;
     }
@@ -91,7 +66,7 @@ void ZoneWatch::ReadEvents() {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
             // A full queue may have dropped the event that mattered.
             if ((event->mask & IN_Q_OVERFLOW) != 0 ||
-                (event->len > 0 && m_fileName == event->name)) {
+                (event->len > 0 && std::string_view(event->name) == kZoneFileName)) {
                 m_changed = true;
             }
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
