@@ -33,14 +33,27 @@ int32_t HubRadius(const ClockState& state) {
     return IntDiv(RoundToInt32(state.radius).value, kHubDivisor);
 }
 
-void SampleDesktopColour(ClockState& state, Platform& platform, Window& hands, Window& markers) {
+Colour SchemeColour(ColourScheme scheme) {
+    return scheme == ColourScheme::PreferLight ? kBlack : kWhite;
+}
+
+namespace {
+
+Colour CornersColour(const ClockState& state, Platform& platform) {
     const std::vector<Colour> corners =
         platform.ScreenPixels({state.corners.begin(), state.corners.end()});
     const int16_t b1 = PixelBrightness(corners.at(0));
     const int16_t b2 = PixelBrightness(corners.at(1));
     const int16_t b3 = PixelBrightness(corners.at(2));
     const int16_t b4 = PixelBrightness(corners.at(3));
-    const Colour colour = ChooseAutoColour(b1, b2, b3, b4);
+    return ChooseAutoColour(b1, b2, b3, b4);
+}
+
+} // namespace
+
+void SampleDesktopColour(ClockState& state, Platform& platform, Window& hands, Window& markers) {
+    const std::optional<ColourScheme> scheme = platform.ColourSchemeInsteadOfPixels();
+    const Colour colour = scheme ? SchemeColour(*scheme) : CornersColour(state, platform);
     if (colour == state.lastAutoColour) {
         return;
     }

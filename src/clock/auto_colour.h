@@ -1,6 +1,7 @@
 // The automatic colour: when no colour was chosen, the clock turns black on a bright desktop
 // and white on a dark one, judged from the screen pixels at the four corners of its square,
-// and repaints only when that choice changes. Reading the pixels is the platform's business.
+// and repaints only when that choice changes. Where the desktop's pixels cannot be read, its
+// stated light or dark preference decides instead. Reading either is the platform's business.
 #pragma once
 
 #include "platform/platform.h"
@@ -23,6 +24,10 @@ Colour ContrastColour(Colour clockColour);
 
 // The centre circle's radius in twips: the ring radius rounded, a fiftieth, remainder dropped.
 int32_t HubRadius(const ClockState& state);
+
+// The clock colour for a desktop that states its look instead of showing its pixels: black on
+// a light desktop, white on a dark one or where nothing is stated, as unreadable corners give.
+Colour SchemeColour(ColourScheme scheme);
 
 // Samples the four corners and, when the choice differs from the last one applied, recolours
 // both windows and draws the centre circle in the contrast colour.

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,9 @@ class SoundPlayer {
     virtual void Play() = 0;
 };
 
+// The desktop's preference for its own look, numbered as desktops publish it.
+enum class ColourScheme : uint8_t { NoPreference = 0, PreferDark = 1, PreferLight = 2 };
+
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -164,6 +168,12 @@ class Platform {
         }
         return colours;
     }
+
+    // Where the screen's pixels cannot be read at all (a compositor outside the X server draws
+    // the screen, as under XWayland), the desktop's stated preference for a light or a dark
+    // look, which the automatic colour follows instead; nothing where the pixels can be read.
+    // Asking must cost no more than a chosen colour does.
+    virtual std::optional<ColourScheme> ColourSchemeInsteadOfPixels() { return std::nullopt; }
 
     virtual LocalTime Now() const = 0;
 

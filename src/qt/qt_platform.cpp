@@ -69,10 +69,14 @@ float QtPlatform::ScreenTwipsPerPixelY() const {
 std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& description,
                                                  Window* owner, WindowEvents& events) {
     auto* ownerWindow = dynamic_cast<QtWindow*>(owner);
+    if (!m_windowSystem) {
+        m_windowSystem = ProbeWindowSystem();
+    }
     // The window converts with the same whole ratios the clock's geometry was derived with.
-    return std::make_unique<QtWindow>(
-        description, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events,
-        RoundToInt32(ScreenTwipsPerPixelX()).value, RoundToInt32(ScreenTwipsPerPixelY()).value);
+    return std::make_unique<QtWindow>(description, *m_windowSystem,
+                                      ownerWindow != nullptr ? ownerWindow->Widget() : nullptr,
+                                      events, RoundToInt32(ScreenTwipsPerPixelX()).value,
+                                      RoundToInt32(ScreenTwipsPerPixelY()).value);
 }
 
 // Asked once per pair of windows: a window manager frames windows when they are first shown,
@@ -155,6 +159,14 @@ std::vector<Colour> QtPlatform::ScreenPixels(const std::vector<PixelPoint>& poin
         }
     }
     return colours;
+}
+
+std::optional<ColourScheme> QtPlatform::ColourSchemeInsteadOfPixels() {
+    if (m_rootPixels.ScreenReadable()) {
+        return std::nullopt;
+    }
+    m_portalScheme.Follow();
+    return m_portalScheme.Scheme().value_or(ColourScheme::NoPreference);
 }
 
 // Straight from the C library, which QDateTime would consult anyway: the clock asks every

@@ -1,14 +1,17 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
 // windows as QtWindow, topmost placement by raising (when StackingWatch says it is due),
-// screen pixels read from the X server (RootPixelReader), the screens and their changes
+// screen pixels read from the X server (RootPixelReader) or, where they cannot be, the desktop's
+// stated look (PortalColourScheme), the screens and their changes
 // (ScreenWatch), the local time in the machine's zone as it changes (ZoneWatch), a modal message
 // box and wave playback. It holds no clock logic.
 #pragma once
 
 #include "platform/platform.h"
+#include "qt/portal_colour_scheme.h"
 #include "qt/root_pixel_reader.h"
 #include "qt/screen_watch.h"
 #include "qt/stacking_watch.h"
+#include "qt/window_system.h"
 #include "qt/zone_watch.h"
 
 #include <QtGui/qwindowdefs.h>
@@ -24,6 +27,7 @@ class QtPlatform final : public Platform {
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
     std::vector<Colour> ScreenPixels(const std::vector<PixelPoint>& points) override;
+    std::optional<ColourScheme> ColourSchemeInsteadOfPixels() override;
     LocalTime Now() const override;
     std::vector<PixelRect> ScreenAreas() const override;
     void WatchScreens(std::function<void()> changed) override;
@@ -37,6 +41,9 @@ class QtPlatform final : public Platform {
     bool SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second);
 
     RootPixelReader m_rootPixels;
+    PortalColourScheme m_portalScheme;
+    // Read before the first window is made.
+    std::optional<WindowSystem> m_windowSystem;
     struct SiblingCheck {
         WId first = 0;
         WId second = 0;

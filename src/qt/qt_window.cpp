@@ -149,17 +149,33 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
     return owned;
 }
 
-WindowWidget::WindowWidget(const WindowDescription& description, QWidget* owner,
-                           WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY)
+WindowWidget::WindowWidget(const WindowDescription& description, const WindowSystem& system,
+                           QWidget* owner, WindowEvents& events, int32_t twipsPerPixelX,
+                           int32_t twipsPerPixelY)
     : QWidget(owner), m_events(&events), m_twipsPerPixelX(twipsPerPixelX),
       m_twipsPerPixelY(twipsPerPixelY), m_background(palette().color(QPalette::Button)) {
     if (description.clockWindow) {
         // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
-        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                       Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus);
+        Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus;
+        // A Wayland compositor places XWayland's managed windows where it likes (sway centres
+        // them and will not let them move), and may hide a tool window whose owner is never
+        // active (KWin): the clock places and stacks its windows itself there. On an X server
+        // the window manager keeps them, and draws the lock screen above them.
+        if (system.xwayland) {
+            flags |= Qt::X11BypassWindowManagerHint;
+        }
+        setWindowFlags(flags);
         setAttribute(Qt::WA_ShowWithoutActivating);
-        // The background is painted by paintEvent; Qt need not clear first.
-        setAttribute(Qt::WA_OpaquePaintEvent);
+        if (system.compositing) {
+            // A compositor may show a shaped window's whole square (wlroots does): with an
+            // alpha channel the pixels outside the shape are transparent there as well. Qt
+            // clears what it repaints to transparent, and paintEvent fills only the shape.
+            setAttribute(Qt::WA_TranslucentBackground);
+        } else {
+            // The background is painted by paintEvent; Qt need not clear first.
+            setAttribute(Qt::WA_OpaquePaintEvent);
+        }
     } else {
         // An ordinary window with a single fixed border, opening centred on the screen.
         setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -413,9 +429,10 @@ void WindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
-QtWindow::QtWindow(const WindowDescription& description, QWidget* owner, WindowEvents& events,
-                   int32_t twipsPerPixelX, int32_t twipsPerPixelY)
-    : m_widget(new WindowWidget(description, owner, events, twipsPerPixelX, twipsPerPixelY)),
+QtWindow::QtWindow(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
+                   WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY)
+    : m_widget(
+          new WindowWidget(description, system, owner, events, twipsPerPixelX, twipsPerPixelY)),
       m_twipsPerPixelX(twipsPerPixelX), m_twipsPerPixelY(twipsPerPixelY) {}
 
 QtWindow::~QtWindow() {

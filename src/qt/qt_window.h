@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "qt/window_system.h"
 
 #include <QColor>
 #include <QPointer>
@@ -23,8 +24,8 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
 
 class WindowWidget final : public QWidget {
   public:
-    WindowWidget(const WindowDescription& description, QWidget* owner, WindowEvents& events,
-                 int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+    WindowWidget(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
+                 WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY);
 
     void SetBackground(Colour colour);
     void SetFill(Colour colour) { m_fill = colour; }
@@ -82,8 +83,8 @@ class WindowWidget final : public QWidget {
 
 class QtWindow final : public Window {
   public:
-    QtWindow(const WindowDescription& description, QWidget* owner, WindowEvents& events,
-             int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+    QtWindow(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
+             WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY);
     ~QtWindow() override;
 
     float Left() const override;

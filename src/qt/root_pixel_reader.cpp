@@ -44,8 +44,30 @@ bool RootPixelReader::Connect() {
         xcb_screen_next(&screens);
     }
     m_root = screens.data->root;
+    if (RootRefusesReads()) {
+        m_rootRefused = true;
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+        m_failed = true;
+        return false;
+    }
     WatchDamage();
     return true;
+}
+
+// The root's first pixel always lies on the screen, so a refusal of it is no stray point's.
+bool RootPixelReader::RootRefusesReads() {
+    xcb_generic_error_t* error = nullptr;
+    const XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+        m_connection,
+        xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, 0, 0, 1, 1, ~0u), &error));
+    const XcbReply<xcb_generic_error_t> refusal(error);
+    return refusal && refusal->error_code == XCB_MATCH;
+}
+
+bool RootPixelReader::ScreenReadable() {
+    Connect();
+    return !m_rootRefused;
 }
 
 // Damage on the root window covers whatever is drawn on the screen, the windows over it

@@ -29,9 +29,15 @@ class RootPixelReader {
     // pixel (the point is off the root, or the screen is not 24 bits deep).
     std::vector<std::optional<Colour>> Read(const std::vector<PixelPoint>& points);
 
+    // Whether the root window shows the screen at all. Where a compositor outside the X server
+    // draws the screen (XWayland), the root has no pixels of its own and the server refuses
+    // every read of it; asked once, and the connection is not kept for reads that cannot be.
+    bool ScreenReadable();
+
   private:
     bool Connect();
     void WatchDamage();
+    bool RootRefusesReads();
     // Whether the screen may have changed since the last read: takes the waiting reports.
     bool ScreenChanged();
     std::vector<xcb_get_image_cookie_t> Ask(const std::vector<PixelPoint>& points);
@@ -39,6 +45,7 @@ class RootPixelReader {
 
     xcb_connection_t* m_connection = nullptr;
     bool m_failed = false;
+    bool m_rootRefused = false;
     xcb_window_t m_root = 0;
     // The damage object on the root and the type of its reports; none without the extension.
     xcb_damage_damage_t m_damage = 0;

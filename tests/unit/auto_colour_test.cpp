@@ -1,6 +1,7 @@
 #include "clock/auto_colour.h"
 #include "fake_platform.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace reloj {
@@ -108,6 +109,41 @@ TEST_F(SampleDesktop, OffScreenCornersCountAsDark) {
     // (85 + 255 + 85 + 255) / 4 = 170: still bright.
     SampleDesktopColour(state, platform, hands, markers);
     EXPECT_EQ(hands.background, kBlack);
+}
+
+// Where the pixels cannot be read, the desktop's stated look decides, and no pixel is asked
+// for: under a compositor each read would wake the X server for nothing.
+TEST_F(SampleDesktop, FollowsTheStatedLookWhereThePixelsCannotBeRead) {
+    struct Row {
+        const char* name;
+        ColourScheme scheme;
+        Colour clock;
+    };
+    const Row rows[] = {
+        {"prefer dark", ColourScheme::PreferDark, kWhite},
+        {"prefer light", ColourScheme::PreferLight, kBlack},
+        {"no preference, as unreadable corners", ColourScheme::NoPreference, kWhite},
+    };
+    auto& hands = Open("hands");
+    auto& markers = Open("markers");
+    // A white desktop, which the corners would have called bright.
+    platform.desktop = 0xFFFFFF;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        platform.colourScheme = row.scheme;
+        platform.journal.clear();
+        SampleDesktopColour(state, platform, hands, markers);
+        EXPECT_EQ(hands.background, row.clock);
+        EXPECT_EQ(markers.background, row.clock);
+        EXPECT_EQ(hands.fill, ContrastColour(row.clock));
+        EXPECT_TRUE(
+            std::none_of(platform.journal.begin(), platform.journal.end(),
+                         [](const std::string& e) { return e.starts_with("ScreenPixel"); }));
+    }
+    // A change of the stated look shows on the next sample.
+    platform.colourScheme = ColourScheme::PreferDark;
+    SampleDesktopColour(state, platform, hands, markers);
+    EXPECT_EQ(hands.background, kWhite);
 }
 
 } // namespace

@@ -85,6 +85,7 @@ class FakePlatform final : public Platform {
                                          WindowEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
+    std::optional<ColourScheme> ColourSchemeInsteadOfPixels() override { return colourScheme; }
     LocalTime Now() const override { return now; }
     std::vector<PixelRect> ScreenAreas() const override { return screens; }
     void WatchScreens(std::function<void()> changed) override { screensChanged = changed; }
@@ -96,6 +97,8 @@ class FakePlatform final : public Platform {
     // What the screen shows: the same colour everywhere unless a point is set on its own.
     Colour desktop = 0;
     std::vector<std::pair<PixelPoint, Colour>> pixels;
+    // A desktop whose pixels cannot be read, and what it says of its look.
+    std::optional<ColourScheme> colourScheme;
     LocalTime now{2026, 12, 8, 10, 15, 0};
     // The screens, and whom to tell when a test changes them.
     std::vector<PixelRect> screens{{0, 0, 1280, 1024}};
