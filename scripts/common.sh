@@ -22,11 +22,18 @@ RELOJ_PACKAGES=(
     x11-apps  # oclock and xclock, the clocks bench/run measures reloj against
 )
 
-# Installs whatever of the list is missing, with sudo when not root.
+# Only for the tests: the Wayland desktops the clock is checked on through XWayland, each
+# headless, with what takes their screenshots (grim for sway), and a compositing manager for
+# an X11 desktop that composites.
+RELOJ_DESKTOP_TEST_PACKAGES=(
+    sway xwayland grim kwin-wayland gnome-shell libglib2.0-bin xcompmgr
+)
+
+# Installs whatever of the list, and of the packages given, is missing, with sudo when not root.
 reloj_install_packages() {
     local missing=()
     local package
-    for package in "${RELOJ_PACKAGES[@]}"; do
+    for package in "${RELOJ_PACKAGES[@]}" "$@"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")
         fi

@@ -495,6 +495,75 @@ TEST(Hands, AnEmptyRegionShowsNothing) {
     }
 }
 
+// The pixels of the clock's square that neither window's shape covers, in screen
+// coordinates, that do not show the desktop's colour.
+std::vector<Point> Uncovered(const RunningClock& clock, unsigned long desktop) {
+    const Rect place = clock.HandsPlace();
+    const PixelSet hands = Visible(clock.Server().Shape(clock.Hands()), place);
+    const PixelSet dots = Visible(clock.Server().Shape(clock.Markers()), place);
+    const ScreenArea screen = clock.Server().Capture(place);
+    std::vector<Point> wrong;
+    for (int y = place.top; y < place.bottom; ++y) {
+        for (int x = place.left; x < place.right; ++x) {
+            const std::pair<int, int> inWindow{x - place.left, y - place.top};
+            if (!hands.contains(inWindow) && !dots.contains(inWindow) &&
+                (screen.pixels.empty() || screen.At(x, y) != desktop)) {
+                wrong.push_back({x, y});
+            }
+        }
+    }
+    return wrong;
+}
+
+// Where a compositing manager runs on an X11 desktop, the clock windows carry an alpha channel,
+// transparent outside their shapes: the screen must still show the clock's colour on every
+// pixel of the hands' shape and the desktop on every pixel of the square outside both shapes,
+// before and after the minute turns.
+TEST(Hands, UnderACompositingManagerOnlyTheClockIsSeen) {
+    const PaintRow rows[] = {
+        {"default clock", {}, std::nullopt, kRed, 2},
+        {"large bar hands, automatic colour", {"100|100|300|2|1|0"}, std::nullopt, kWhite, 5},
+    };
+    for (const PaintRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        XServer server(96);
+        Process manager(
+            {.command = {"xcompmgr"}, .environment = {{"DISPLAY", server.DisplayName()}}});
+        ASSERT_TRUE(PollUntil([&] { return server.SelectionOwned("_NET_WM_CM_S0"); }, 5s))
+            << "xcompmgr did not start: " << manager.ErrorOutput();
+        ClockOptions options = Alone(row.commandLine, "10:14:58");
+        options.server = &server;
+        RunningClock clock(options);
+        ASSERT_TRUE(clock.Started());
+        // The manager paints the desktop in a colour of its own; a corner far from the clock
+        // shows it.
+        const unsigned long desktop = server.Pixel(0, 1023);
+        const PixelSet before = CutHandsShape(clock);
+        for (const char* when : {"at 10:14", "at 10:15"}) {
+            SCOPED_TRACE(when);
+            std::vector<Point> wrong;
+            EXPECT_TRUE(PollUntil(
+                [&] {
+                    wrong = Unpainted(clock, row.colour, row.hub);
+                    return wrong.empty();
+                },
+                2s))
+                << Listed(wrong, row.colour, server.Capture(clock.HandsPlace()));
+            EXPECT_TRUE(PollUntil(
+                [&] {
+                    wrong = Uncovered(clock, desktop);
+                    return wrong.empty();
+                },
+                2s))
+                << Listed(wrong, desktop, server.Capture(clock.HandsPlace()));
+            if (std::string(when) == "at 10:14") {
+                ASSERT_TRUE(PollUntil([&] { return clock.HandsShape() != before; }, 5s, 5ms))
+                    << "the minute did not turn";
+            }
+        }
+    }
+}
+
 struct DragRow {
     const char* name;
     std::vector<std::string> commandLine;

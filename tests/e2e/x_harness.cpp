@@ -194,6 +194,10 @@ bool SaveScreen(Display* display, const std::string& path, std::optional<Rect> a
     return picture.save(QString::fromStdString(path), "PNG");
 }
 
+bool XServer::SelectionOwned(const std::string& selection) const {
+    return XGetSelectionOwner(m_display, XInternAtom(m_display, selection.c_str(), False)) != 0;
+}
+
 std::vector<XWindow> XServer::StackingOrder() const {
     Window root = 0, parent = 0;
     Window* children = nullptr;

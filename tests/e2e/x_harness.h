@@ -90,6 +90,10 @@ class XServer {
     // Saves the screen, or the part of it inside `area`, as a PNG file.
     bool SavePng(const std::string& path, std::optional<Rect> area = std::nullopt) const;
 
+    // Whether a client owns the selection of that name (a compositing manager owns
+    // _NET_WM_CM_S0).
+    bool SelectionOwned(const std::string& selection) const;
+
     // The top-level windows, bottom to top.
     std::vector<XWindow> StackingOrder() const;
     // Maps a plain window of our own, of one colour (0xRRGGBB), over the given place and raises
