@@ -1,6 +1,7 @@
 #include "chimes/chimes.h"
 
 #include "core/numeric.h"
+#include "core/time_text.h"
 
 namespace reloj {
 
@@ -11,6 +12,9 @@ constexpr std::string_view kFullHour = "00:00";
 constexpr std::size_t kTailLength = 5;
 constexpr std::size_t kHourDigits = 2;
 constexpr int kHalfHourRow = 0;
+constexpr int32_t kMinutesPerChime = 30;
+constexpr int64_t kSecondsPerMinute = 60;
+constexpr int64_t kSecondsPerChime = kMinutesPerChime * kSecondsPerMinute;
 
 // Rows 1-24 in table order: the morning hours 1-11, midnight, the afternoon hours 13-23, noon.
 constexpr std::array<std::string_view, kChimeRows> kTable{
@@ -58,21 +62,48 @@ std::optional<int> ChimeRow(std::string_view timeText) {
     return std::nullopt;
 }
 
+std::optional<DueChime> ChimeDueAt(const LocalTime& now) {
+    const int64_t sinceChime = (now.minute % kMinutesPerChime) * kSecondsPerMinute + now.second;
+    if (sinceChime < 0 || sinceChime > kLateChimeSeconds) {
+        return std::nullopt;
+    }
+    // The chime's own second, in the same hour: its row is the one its time text calls for.
+    LocalTime chime = now;
+    chime.minute -= now.minute % kMinutesPerChime;
+    chime.second = 0;
+    const auto row = ChimeRow(TimeText(chime));
+    if (!row) {
+        return std::nullopt;
+    }
+    return DueChime{now.epochSecond - sinceChime, *row};
+}
+
 const std::array<std::string_view, kChimeRows>& ChimeTable() {
     return kTable;
 }
 
 Chimes::Chimes(Platform& platform) : m_platform(platform) {}
 
-void Chimes::ChimeCheck(std::string_view timeText) {
-    const auto row = ChimeRow(timeText);
-    if (!row) {
+void Chimes::ChimeCheck(const LocalTime& now, bool audible) {
+    const auto due = ChimeDueAt(now);
+    if (!due) {
         return;
     }
-    auto& sound = m_sounds[static_cast<std::size_t>(*row)];
+    // The same instant again, or the one half an hour before it, which had its turn too: the
+    // clock was stepped back over a chime, or the zone changed under it.
+    if (m_lastChime && due->epochSecond <= *m_lastChime &&
+        *m_lastChime - due->epochSecond <= kSecondsPerChime) {
+        return;
+    }
+    m_lastChime = due->epochSecond;
+    if (!audible) {
+        return;
+    }
+    const int row = due->row;
+    auto& sound = m_sounds[static_cast<std::size_t>(row)];
     if (!sound) {
         sound.emplace(m_platform.SoundDirectory() +
-                      std::string(kTable[static_cast<std::size_t>(*row)]));
+                      std::string(kTable[static_cast<std::size_t>(row)]));
     }
     sound->PlayFromStart(m_platform);
 }

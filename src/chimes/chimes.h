@@ -4,6 +4,7 @@
 // checked, so a missing file or sound server changes nothing else.
 #pragma once
 
+#include "core/local_time.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -30,6 +31,21 @@ class ChimeSound {
     std::unique_ptr<SoundPlayer> m_player;
 };
 
+// How late a tick may come and still play the chime whose second it missed: a stalled machine
+// or a small step of the clock forward must not lose an hour's chime. A later tick, or a
+// longer step, skips it.
+inline constexpr int64_t kLateChimeSeconds = 5;
+
+// A chime a tick is to play: the instant of its hh:00:00 or hh:30:00 and its row.
+struct DueChime {
+    int64_t epochSecond;
+    int row;
+};
+
+// The chime of the local hh:00:00 or hh:30:00 that `now` falls on or at most kLateChimeSeconds
+// after, if any.
+std::optional<DueChime> ChimeDueAt(const LocalTime& now);
+
 // The row of the chime table that a time text calls for: 0 for the half hour, 1-24 for the
 // hours (the row's control and file), nothing for any other second. T is the long time text;
 // the hour is the number read from its first two characters, the rest its last five.
@@ -46,14 +62,19 @@ class Chimes {
   public:
     Chimes(Platform& platform);
 
-    // Plays the sound the time text calls for, if any.
-    void ChimeCheck(std::string_view timeText);
+    // Plays the chime due at `now`, if it has not played: each hh:00:00 and hh:30:00 plays
+    // once, even when the clock is stepped back over it by up to half an hour or the zone
+    // changes to show the same instant under another hour. A muted clock lets the chime pass
+    // unheard, so that unmuting a few seconds later does not play it late.
+    void ChimeCheck(const LocalTime& now, bool audible);
     void PlayClosingSound();
 
   private:
     Platform& m_platform;
     std::array<std::optional<ChimeSound>, kChimeRows> m_sounds;
     std::optional<ChimeSound> m_closingSound;
+    // The instant of the last chime that was due.
+    std::optional<int64_t> m_lastChime;
 };
 
 } // namespace reloj

@@ -71,9 +71,7 @@ void HandsWindow::OnTick() {
     // The clock is read once a tick: two reads could fall either side of a second, and a tick
     // that came late could then chime for one second and show the minute of the next.
     const LocalTime now = m_platform.Now();
-    if (!m_chimesMuted) {
-        m_chimes.ChimeCheck(TimeText(now));
-    }
+    m_chimes.ChimeCheck(now, !m_chimesMuted);
 
     // The closing box is modal, but the clock goes on ticking beneath it. Once closing has
     // begun the count stands still, whatever becomes of the button: a second closing under the

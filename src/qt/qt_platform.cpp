@@ -188,7 +188,8 @@ LocalTime QtPlatform::Now() const {
             local.tm_mday,
             local.tm_hour,
             local.tm_min,
-            local.tm_sec};
+            local.tm_sec,
+            static_cast<int64_t>(seconds)};
 }
 
 // A dialog of our own rather than QMessageBox, which wraps any text wider than half the

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace reloj::e2e {
@@ -297,6 +298,65 @@ TEST(Chimes, TheNextChimeIsHeardAfterTheSoundServerRestarts) {
         EXPECT_EQ(Files(hearing.tones), std::vector<std::string>{next})
             << testing::PrintToString(hearing.tones) << "\n"
             << clock.ErrorOutput() << sound.Log();
+    }
+}
+
+struct SteppedChimeRow {
+    const char* name;
+    // What happens to the clock around noon, from a start at 11:59:58.
+    std::function<void(RunningClock&, const SteppedTime&)> around;
+    std::vector<std::string> heardAtNoon;
+};
+
+// Machines stall, and clocks are stepped by NTP or by hand. Each hh:00:00 and hh:30:00 chimes
+// once: a tick up to five seconds late still plays the chime it missed, a step back over a
+// chime does not play it again, and a longer step forward skips it. The clock chimes on
+// afterwards.
+TEST(Chimes, StalledOrSteppedClocksChimeOnce) {
+    const auto noonPlayed = [](RunningClock& clock) {
+        return PollUntil([&] { return !Played(clock).empty(); }, 3500ms);
+    };
+    const SteppedChimeRow rows[] = {
+        {"stalled for two seconds over the hour",
+         [](RunningClock& clock, const SteppedTime&) {
+             std::this_thread::sleep_for(1500ms);
+             kill(clock.Pid(), SIGSTOP);
+             std::this_thread::sleep_for(2s);
+             kill(clock.Pid(), SIGCONT);
+         },
+         {"12pm.wav"}},
+        {"stepped back four seconds after the chime",
+         [&](RunningClock& clock, const SteppedTime& time) {
+             ASSERT_TRUE(noonPlayed(clock)) << clock.ErrorOutput();
+             time.Set("2026-12-08 11:59:57");
+             std::this_thread::sleep_for(5s);
+         },
+         {"12pm.wav"}},
+        {"stepped forward ten seconds over the hour",
+         [](RunningClock&, const SteppedTime& time) {
+             time.Set("2026-12-08 12:00:08");
+             std::this_thread::sleep_for(3s);
+         },
+         {}},
+    };
+    const TonePrefix prefix;
+    XServer server(96);
+    const SoundServer sound;
+    for (const SteppedChimeRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const SteppedTime time("2026-12-08 11:59:58");
+        auto options = FromTones(prefix, server, sound.Address());
+        options.steppedTime = &time;
+        RunningClock clock(options);
+        ASSERT_TRUE(clock.Started()) << clock.ErrorOutput();
+        row.around(clock, time);
+        std::this_thread::sleep_for(1s);
+        EXPECT_EQ(Played(clock), row.heardAtNoon) << clock.ErrorOutput();
+        std::vector<std::string> expected = row.heardAtNoon;
+        expected.push_back("media.wav");
+        time.Set("2026-12-08 12:29:58");
+        EXPECT_TRUE(PollUntil([&] { return Played(clock) == expected; }, 3500ms))
+            << testing::PrintToString(Played(clock)) << clock.ErrorOutput();
     }
 }
 

@@ -71,19 +71,98 @@ TEST(ChimeRow, OtherTimeTexts) {
     }
 }
 
+LocalTime At(int hour, int minute, int second, int64_t epochSecond) {
+    return {2026, 12, 8, hour, minute, second, epochSecond};
+}
+
 TEST(Chimes, OpenedOnceThenRewoundAndReplayed) {
     test::FakePlatform platform;
     Chimes chimes(platform);
-    chimes.ChimeCheck("12:00:00");
-    chimes.ChimeCheck("12:00:00");
-    chimes.ChimeCheck("12:00:01");
-    chimes.ChimeCheck("12:30:00");
+    constexpr int64_t kDay = 86400;
+    chimes.ChimeCheck(At(12, 0, 0, 0), true);
+    chimes.ChimeCheck(At(12, 0, 1, 1), true);
+    chimes.ChimeCheck(At(12, 30, 0, 1800), true);
+    chimes.ChimeCheck(At(12, 0, 0, kDay), true);
     const std::vector<std::string> expected = {
         "CreateSoundPlayer",        "Open /sonidos/12pm.wav",  "Play /sonidos/12pm.wav",
-        "Rewind /sonidos/12pm.wav", "Play /sonidos/12pm.wav",  "CreateSoundPlayer",
-        "Open /sonidos/media.wav",  "Play /sonidos/media.wav",
+        "CreateSoundPlayer",        "Open /sonidos/media.wav", "Play /sonidos/media.wav",
+        "Rewind /sonidos/12pm.wav", "Play /sonidos/12pm.wav",
     };
     EXPECT_EQ(platform.journal, expected);
+}
+
+// Ticks as the clock may meet them: late after a stall, across steps of the clock either way,
+// across changes of zone and of summer time. Each tick is a local time and the instant it
+// names (seconds from an arbitrary start), and whether the clock is muted.
+TEST(Chimes, EachChimePlaysOnceWhateverTheClockDoes) {
+    struct Tick {
+        int hour, minute, second;
+        int64_t instant;
+        bool audible = true;
+    };
+    struct Row {
+        const char* name;
+        std::vector<Tick> ticks;
+        std::vector<std::string> heard;
+    };
+    const int64_t ten = 36000;
+    const Row rows[] = {
+        {"on time", {{9, 59, 59, ten - 1}, {10, 0, 0, ten}, {10, 0, 1, ten + 1}}, {"10am.wav"}},
+        {"a stall of two seconds over the hour",
+         {{9, 59, 58, ten - 2}, {10, 0, 2, ten + 2}},
+         {"10am.wav"}},
+        {"five seconds late still plays",
+         {{9, 59, 59, ten - 1}, {10, 0, 5, ten + 5}},
+         {"10am.wav"}},
+        {"six seconds late is skipped", {{9, 59, 59, ten - 1}, {10, 0, 6, ten + 6}}, {}},
+        {"a step forward of ten seconds over the hour skips it",
+         {{9, 59, 58, ten - 2}, {10, 0, 8, ten + 8}},
+         {}},
+        {"a step back of four seconds over a chime played does not repeat it",
+         {{10, 0, 0, ten},
+          {10, 0, 1, ten + 1},
+          {9, 59, 57, ten - 3},
+          {9, 59, 59, ten - 1},
+          {10, 0, 0, ten},
+          {10, 0, 1, ten + 1}},
+         {"10am.wav"}},
+        {"a step back of half an hour does not repeat the half hour before",
+         {{10, 0, 0, ten}, {10, 30, 0, ten + 1800}, {10, 0, 1, ten + 1}},
+         {"10am.wav", "media.wav"}},
+        {"a step back of an hour plays the hour again",
+         {{11, 0, 0, ten + 3600}, {10, 0, 0, ten}},
+         {"11am.wav", "10am.wav"}},
+        {"a zone an hour behind shows the same instant as another hour",
+         {{11, 0, 0, ten}, {10, 0, 1, ten + 1}},
+         {"11am.wav"}},
+        {"summer time begins: two o'clock never comes, three does",
+         {{1, 59, 59, ten - 1}, {3, 0, 0, ten}},
+         {"3am.wav"}},
+        {"summer time ends: two o'clock comes again an hour later",
+         {{2, 0, 0, ten}, {2, 59, 59, ten + 3599}, {2, 0, 0, ten + 3600}},
+         {"2am.wav", "2am.wav"}},
+        {"a muted chime passes unheard, and stays so when unmuted at once",
+         {{10, 0, 0, ten, false}, {10, 0, 2, ten + 2}},
+         {}},
+        {"a chime muted earlier does not hold back the next",
+         {{10, 0, 0, ten, false}, {10, 30, 0, ten + 1800}},
+         {"media.wav"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakePlatform platform;
+        Chimes chimes(platform);
+        for (const Tick& tick : row.ticks) {
+            chimes.ChimeCheck(At(tick.hour, tick.minute, tick.second, tick.instant), tick.audible);
+        }
+        std::vector<std::string> heard;
+        for (const std::string& entry : platform.journal) {
+            if (entry.starts_with("Play ")) {
+                heard.push_back(entry.substr(entry.rfind('/') + 1));
+            }
+        }
+        EXPECT_EQ(heard, row.heard);
+    }
 }
 
 TEST(Chimes, ClosingSound) {

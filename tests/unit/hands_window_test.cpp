@@ -26,6 +26,8 @@ class Clock : public ::testing::Test {
         platform.now.hour = hour;
         platform.now.minute = minute;
         platform.now.second = second;
+        // The fake day runs in UTC from the epoch: only differences between instants count.
+        platform.now.epochSecond = (hour * 60 + minute) * 60 + second;
     }
     void Tick() { Hands().OnTick(); }
     bool Journaled(const std::string& entry) const {
