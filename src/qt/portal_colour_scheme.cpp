@@ -40,7 +40,7 @@ void PortalColourScheme::Follow() {
         return;
     }
     bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(OnSettingChanged(QString, QString, QDBusVariant)));
+                SLOT(OnSettingChanged(QDBusMessage)));
     Ask(kReadOne);
 }
 
@@ -63,10 +63,11 @@ void PortalColourScheme::Ask(const QString& method) {
                      });
 }
 
-void PortalColourScheme::OnSettingChanged(const QString& group, const QString& key,
-                                          const QDBusVariant& value) {
-    if (group == kGroup && key == kKey) {
-        Take(value.variant());
+void PortalColourScheme::OnSettingChanged(const QDBusMessage& changed) {
+    const QList<QVariant> arguments = changed.arguments();
+    if (arguments.size() == 3 && arguments[0].toString() == kGroup &&
+        arguments[1].toString() == kKey) {
+        Take(arguments[2]);
     }
 }
 

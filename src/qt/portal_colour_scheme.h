@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 #include <optional>
 
@@ -25,8 +25,10 @@ class PortalColourScheme final : public QObject {
     // The last preference the portal gave; nothing until it has answered, or without one.
     std::optional<ColourScheme> Scheme() const { return m_scheme; }
 
-  private slots:
-    void OnSettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+  public slots:
+    // The bus finds only public slots for its signals; the whole message is taken, whatever
+    // the arguments' types.
+    void OnSettingChanged(const QDBusMessage& changed);
 
   private:
     void Ask(const QString& method);

@@ -26,11 +26,11 @@ void PrintTo(const Rect& r, std::ostream* out) {
 
 // Xvfb picks a free display number and writes it to the descriptor given as -displayfd.
 XServer::XServer(std::optional<int> dpi)
-    : m_xvfb({.command = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten",
-                          "tcp", "-noreset"}}) {
-    const std::string number = m_xvfb.FirstLine(30s);
+    : m_xvfb(Process::Options{.command = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24",
+                                          "-nolisten", "tcp", "-noreset"}}) {
+    const std::string number = m_xvfb->FirstLine(30s);
     if (number.empty()) {
-        throw std::runtime_error("Xvfb did not start: " + m_xvfb.ErrorOutput());
+        throw std::runtime_error("Xvfb did not start: " + m_xvfb->ErrorOutput());
     }
     m_name = ":" + number;
     m_display = XOpenDisplay(m_name.c_str());
@@ -46,6 +46,18 @@ XServer::XServer(std::optional<int> dpi)
                         static_cast<int>(resources.size()));
         XSync(m_display, False);
     }
+}
+
+XServer::XServer(const std::string& displayName, const std::string& authority)
+    : m_name(displayName) {
+    if (!authority.empty()) {
+        setenv("XAUTHORITY", authority.c_str(), 1);
+    }
+    m_display = XOpenDisplay(m_name.c_str());
+    if (m_display == nullptr) {
+        throw std::runtime_error("cannot open " + m_name);
+    }
+    XSetErrorHandler(IgnoreXErrors);
 }
 
 XServer::~XServer() {
@@ -215,6 +227,15 @@ XWindow XServer::Cover(const Rect& place, unsigned long rgb) const {
         m_display, DefaultRootWindow(m_display), place.left, place.top,
         static_cast<unsigned>(place.right - place.left),
         static_cast<unsigned>(place.bottom - place.top), 0, 0, rgb);
+    // Where a window manager runs, a window of a fixed size at a place of its own asking is
+    // left there, untiled (sway floats such windows).
+    XSizeHints hints{};
+    hints.flags = USPosition | PPosition | USSize | PMinSize | PMaxSize;
+    hints.x = place.left;
+    hints.y = place.top;
+    hints.width = hints.min_width = hints.max_width = place.right - place.left;
+    hints.height = hints.min_height = hints.max_height = place.bottom - place.top;
+    XSetWMNormalHints(m_display, window, &hints);
     XMapRaised(m_display, window);
     XSync(m_display, False);
     return window;

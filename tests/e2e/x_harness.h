@@ -61,6 +61,9 @@ class XServer {
   public:
     // A fresh Xvfb with one 1280x1024 screen; dpi, when given, is announced as Xft.dpi.
     explicit XServer(std::optional<int> dpi = std::nullopt);
+    // An X server that runs already, such as a Wayland desktop's XWayland: opened, not started,
+    // with the authority file given (empty for none).
+    XServer(const std::string& displayName, const std::string& authority);
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
@@ -97,7 +100,7 @@ class XServer {
     // The top-level windows, bottom to top.
     std::vector<XWindow> StackingOrder() const;
     // Maps a plain window of our own, of one colour (0xRRGGBB), over the given place and raises
-    // it to the top.
+    // it to the top; its size is fixed, so that a tiling window manager floats it.
     XWindow Cover(const Rect& place, unsigned long rgb = 0x00FF00) const;
 
     void MovePointer(int x, int y) const;
@@ -108,7 +111,7 @@ class XServer {
     void Focus(XWindow window) const;
 
   private:
-    Process m_xvfb;
+    std::optional<Process> m_xvfb;
     std::string m_name;
     XDisplay* m_display = nullptr;
 };

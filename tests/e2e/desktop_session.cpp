@@ -1,0 +1,349 @@
+#include "desktop_session.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QFile>
+#include <atomic>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace reloj::e2e {
+
+namespace {
+
+constexpr int kWidth = 1280;
+constexpr int kHeight = 1024;
+const std::string kSize = "1280x1024";
+constexpr auto kStartTimeout = 40s;
+// sway will not run as root; its clients and tools run as this user.
+const std::vector<std::string> kAsNobody = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                                            "--clear-groups"};
+
+std::vector<std::string> CommandLineOf(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline");
+    std::vector<std::string> words;
+    std::string word;
+    while (std::getline(file, word, '\0')) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+std::optional<pid_t> ParentOf(pid_t pid) {
+    const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto end = stat.rfind(')');
+    if (end == std::string::npos) {
+        return std::nullopt;
+    }
+    char state = 0;
+    int parent = 0;
+    if (std::sscanf(stat.c_str() + end + 1, " %c %d", &state, &parent) != 2) {
+        return std::nullopt;
+    }
+    return parent;
+}
+
+std::vector<pid_t> ChildrenOf(pid_t pid) {
+    std::vector<pid_t> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") == std::string::npos &&
+            ParentOf(std::stoi(name)) == pid) {
+            children.push_back(std::stoi(name));
+        }
+    }
+    return children;
+}
+
+std::map<std::string, std::string> DesktopEnvironment(const std::string& runtime,
+                                                      const std::string& home) {
+    auto env = InheritedEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM",
+                             "DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"}) {
+        env.erase(name);
+    }
+    env["XDG_RUNTIME_DIR"] = runtime;
+    env["HOME"] = home;
+    return env;
+}
+
+} // namespace
+
+const char* DesktopName(Desktop desktop) {
+    switch (desktop) {
+    case Desktop::Gnome:
+        return "GNOME";
+    case Desktop::KWin:
+        return "KWin";
+    case Desktop::Sway:
+        return "sway";
+    }
+    return "?";
+}
+
+DesktopSession::DesktopSession(Desktop desktop)
+    : m_desktop(desktop), m_runtime(m_dir.Path() + "/run") {
+    static std::atomic<int> counter{0};
+    m_busConnection = "reloj-e2e-desktop-" + std::to_string(getpid()) + "-" +
+                      std::to_string(counter.fetch_add(1));
+    // sway's user must reach its runtime directory and the files it shares with the test.
+    chmod(m_dir.Path().c_str(), 0755);
+    mkdir(m_runtime.c_str(), 0700);
+    mkdir((m_dir.Path() + "/home").c_str(), 0700);
+    try {
+        switch (desktop) {
+        case Desktop::Gnome:
+            StartGnome();
+            break;
+        case Desktop::KWin:
+            StartKWin();
+            break;
+        case Desktop::Sway:
+            StartSway();
+            break;
+        }
+    } catch (const std::exception& e) {
+        m_problem = e.what();
+    }
+}
+
+DesktopSession::~DesktopSession() {
+    QDBusConnection::disconnectFromBus(QString::fromStdString(m_busConnection));
+    while (!m_processes.empty()) {
+        m_processes.back()->Stop(SIGTERM, 5s);
+        m_processes.pop_back();
+    }
+}
+
+bool DesktopSession::FindXWayland(pid_t compositor, std::chrono::milliseconds timeout) {
+    return PollUntil(
+        [&] {
+            for (pid_t child : ChildrenOf(compositor)) {
+                const auto words = CommandLineOf(child);
+                if (words.empty() || words[0].find("Xwayland") == std::string::npos) {
+                    continue;
+                }
+                for (std::size_t i = 1; i < words.size(); ++i) {
+                    if (words[i].starts_with(":")) {
+                        m_xDisplay = words[i];
+                    } else if (words[i] == "-auth" && i + 1 < words.size()) {
+                        m_xAuthority = words[i + 1];
+                    }
+                }
+                return !m_xDisplay.empty();
+            }
+            return false;
+        },
+        timeout, 100ms);
+}
+
+// GNOME Shell wants a system bus as well; a second private bus stands in for it.
+void DesktopSession::StartGnome() {
+    const auto env = DesktopEnvironment(m_runtime, m_dir.Path() + "/home");
+    for (const char* bus : {"/sysbus", "/bus"}) {
+        m_processes.push_back(std::make_unique<Process>(
+            Process::Options{.command = {"/usr/bin/dbus-daemon", "--session",
+                                         "--address=unix:path=" + m_dir.Path() + bus, "--nofork",
+                                         "--nopidfile", "--print-address"},
+                             .environment = env}));
+        if (m_processes.back()->FirstLine(20s).empty()) {
+            throw std::runtime_error("dbus-daemon did not start");
+        }
+    }
+    m_sessionBus = "unix:path=" + m_dir.Path() + "/bus";
+    auto shellEnv = env;
+    shellEnv["DBUS_SESSION_BUS_ADDRESS"] = m_sessionBus;
+    shellEnv["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + m_dir.Path() + "/sysbus";
+    m_processes.push_back(std::make_unique<Process>(
+        Process::Options{.command = {"/usr/bin/gnome-shell", "--wayland", "--headless",
+                                     "--virtual-monitor", kSize, "--wayland-display=wl-reloj"},
+                         .environment = shellEnv}));
+    Process& shell = *m_processes.back();
+    if (!FindXWayland(shell.Pid(), kStartTimeout)) {
+        throw std::runtime_error("GNOME Shell started no XWayland: " + shell.ErrorOutput());
+    }
+    // The shell opens on its overview, which covers every window.
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(m_sessionBus),
+                                                        QString::fromStdString(m_busConnection));
+    if (!PollUntil([&] { return SetOverview(false); }, kStartTimeout, 200ms)) {
+        throw std::runtime_error("GNOME Shell's overview could not be closed");
+    }
+    // Only a caller that owns this name may take screenshots.
+    bus.interface()->registerService("org.gnome.Screenshot");
+}
+
+bool DesktopSession::SetOverview(bool active) const {
+    QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                      "org.freedesktop.DBus.Properties", "Set");
+    set << QString("org.gnome.Shell") << QString("OverviewActive")
+        << QVariant::fromValue(QDBusVariant(active));
+    return QDBusConnection(QString::fromStdString(m_busConnection)).call(set).type() ==
+           QDBusMessage::ReplyMessage;
+}
+
+void DesktopSession::LeaveOverview() const {
+    if (m_desktop == Desktop::Gnome) {
+        SetOverview(false);
+    }
+}
+
+// The packaged kwin_wayland carries a file capability that a sandbox may refuse to execute; a
+// plain copy runs anywhere.
+void DesktopSession::StartKWin() {
+    const auto env = DesktopEnvironment(m_runtime, m_dir.Path() + "/home");
+    m_processes.push_back(std::make_unique<Process>(
+        Process::Options{.command = {"/usr/bin/dbus-daemon", "--session",
+                                     "--address=unix:path=" + m_dir.Path() + "/bus", "--nofork",
+                                     "--nopidfile", "--print-address"},
+                         .environment = env}));
+    if (m_processes.back()->FirstLine(20s).empty()) {
+        throw std::runtime_error("dbus-daemon did not start");
+    }
+    m_sessionBus = "unix:path=" + m_dir.Path() + "/bus";
+    const std::string kwin = m_dir.Path() + "/kwin_wayland";
+    std::filesystem::copy_file("/usr/bin/kwin_wayland", kwin);
+    auto kwinEnv = env;
+    kwinEnv["DBUS_SESSION_BUS_ADDRESS"] = m_sessionBus;
+    kwinEnv["KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"] = "1";
+    m_processes.push_back(std::make_unique<Process>(Process::Options{
+        .command = {kwin, "--virtual", "--xwayland", "--width", std::to_string(kWidth), "--height",
+                    std::to_string(kHeight), "--socket", "wl-reloj", "--no-lockscreen"},
+        .environment = kwinEnv}));
+    Process& compositor = *m_processes.back();
+    if (!FindXWayland(compositor.Pid(), kStartTimeout)) {
+        throw std::runtime_error("KWin started no XWayland: " + compositor.ErrorOutput());
+    }
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(m_sessionBus),
+                                                        QString::fromStdString(m_busConnection));
+    if (!PollUntil([&] { return bus.interface()->isServiceRegistered("org.kde.KWin").value(); },
+                   kStartTimeout, 200ms)) {
+        throw std::runtime_error("KWin is not on its bus");
+    }
+}
+
+// sway starts XWayland with its first X client and stops it with its last: a client of its
+// own keeps it, after letting root's clients in. It writes the display's name for the test.
+void DesktopSession::StartSway() {
+    const std::string shared = m_dir.Path() + "/shared";
+    mkdir(shared.c_str(), 0777);
+    chmod(shared.c_str(), 0777);
+    if (chown(m_runtime.c_str(), 65534, 65534) != 0) {
+        throw std::runtime_error("cannot give the runtime directory to nobody");
+    }
+    const std::string config = shared + "/config";
+    std::ofstream(config) << "xwayland enable\n"
+                          << "output HEADLESS-1 resolution " << kSize << " position 0 0\n"
+                          << "exec xhost +si:localuser:root >/dev/null && echo \"$DISPLAY\" > "
+                          << shared << "/display.new && mv " << shared << "/display.new " << shared
+                          << "/display && exec xev -root >/dev/null\n";
+    chmod(config.c_str(), 0644);
+    auto env = DesktopEnvironment(m_runtime, shared);
+    env["WLR_BACKENDS"] = "headless";
+    env["WLR_LIBINPUT_NO_DEVICES"] = "1";
+    env["WLR_RENDERER"] = "pixman";
+    auto command = kAsNobody;
+    command.insert(command.end(), {"/usr/bin/sway", "-c", config});
+    m_processes.push_back(
+        std::make_unique<Process>(Process::Options{.command = command, .environment = env}));
+    Process& compositor = *m_processes.back();
+    std::string display;
+    if (!PollUntil(
+            [&] {
+                display = ReadFile(shared + "/display");
+                return !display.empty();
+            },
+            kStartTimeout, 100ms)) {
+        throw std::runtime_error("sway started no XWayland: " + compositor.ErrorOutput());
+    }
+    m_xDisplay = display.substr(0, display.find('\n'));
+}
+
+QImage DesktopSession::Screenshot() const {
+    switch (m_desktop) {
+    case Desktop::Gnome:
+        return GnomeScreenshot();
+    case Desktop::KWin:
+        return KWinScreenshot();
+    case Desktop::Sway:
+        return SwayScreenshot();
+    }
+    return {};
+}
+
+QImage DesktopSession::GnomeScreenshot() const {
+    static std::atomic<int> counter{0};
+    const std::string path =
+        m_dir.Path() + "/shot-" + std::to_string(counter.fetch_add(1)) + ".png";
+    QDBusConnection bus(QString::fromStdString(m_busConnection));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot",
+                                       "org.gnome.Shell.Screenshot", "Screenshot");
+    call << false << false << QString::fromStdString(path);
+    bus.call(call);
+    QImage image(QString::fromStdString(path));
+    std::filesystem::remove(path);
+    return image;
+}
+
+// KWin writes the pixels into the descriptor it is given, after it has answered with their
+// size and format: a regular file, read once it holds them all.
+QImage DesktopSession::KWinScreenshot() const {
+    const std::string path = m_dir.Path() + "/shot.raw";
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0) {
+        return {};
+    }
+    QDBusConnection bus(QString::fromStdString(m_busConnection));
+    QDBusMessage call = QDBusMessage::createMethodCall("org.kde.KWin", "/org/kde/KWin/ScreenShot2",
+                                                       "org.kde.KWin.ScreenShot2", "CaptureArea");
+    call << 0 << 0 << static_cast<uint>(kWidth) << static_cast<uint>(kHeight)
+         << QVariant::fromValue(QVariantMap()) << QVariant::fromValue(QDBusUnixFileDescriptor(fd));
+    const QDBusMessage reply = bus.call(call);
+    close(fd);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return {};
+    }
+    const QVariantMap results = qdbus_cast<QVariantMap>(reply.arguments().first());
+    const int width = results.value("width").toInt();
+    const int height = results.value("height").toInt();
+    const int stride = results.value("stride").toInt();
+    const auto format = static_cast<QImage::Format>(results.value("format").toInt());
+    const auto size = static_cast<std::uintmax_t>(stride) * static_cast<std::uintmax_t>(height);
+    if (size == 0 || !PollUntil([&] { return std::filesystem::file_size(path) >= size; }, 5s)) {
+        return {};
+    }
+    const std::string pixels = ReadFile(path);
+    return QImage(reinterpret_cast<const uchar*>(pixels.data()), width, height, stride, format)
+        .copy();
+}
+
+QImage DesktopSession::SwayScreenshot() const {
+    const std::string path = m_dir.Path() + "/shared/shot.png";
+    auto command = kAsNobody;
+    command.insert(command.end(), {"/usr/bin/grim", path});
+    std::string socket;
+    for (const auto& entry : std::filesystem::directory_iterator(m_runtime)) {
+        const std::string name = entry.path().filename();
+        if (name.starts_with("wayland-") && !name.ends_with(".lock")) {
+            socket = name;
+        }
+    }
+    auto env = DesktopEnvironment(m_runtime, m_dir.Path() + "/shared");
+    env["WAYLAND_DISPLAY"] = socket;
+    Process grim({.command = command, .environment = env});
+    if (grim.WaitForExit(10s) != 0) {
+        return {};
+    }
+    QImage image(QString::fromStdString(path));
+    std::filesystem::remove(path);
+    return image;
+}
+
+} // namespace reloj::e2e
