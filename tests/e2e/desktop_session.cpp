@@ -22,9 +22,11 @@ constexpr int kWidth = 1280;
 constexpr int kHeight = 1024;
 const std::string kSize = "1280x1024";
 constexpr auto kStartTimeout = 40s;
-// sway will not run as root; its clients and tools run as this user.
+// sway will not run as root; its clients and tools run as this user. The change of user clears
+// the signal a child gets when the test dies, which is asked for again, so that a test that
+// crashes leaves no desktop running.
 const std::vector<std::string> kAsNobody = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
-                                            "--clear-groups"};
+                                            "--clear-groups", "--pdeathsig=KILL"};
 
 std::vector<std::string> CommandLineOf(pid_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline");
