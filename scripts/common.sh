@@ -8,7 +8,7 @@ RELOJ_BUILD="$RELOJ_ROOT/build"
 # PulseAudio with its client tools, sox. Fonts so that message boxes have letters.
 RELOJ_PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libpulse-dev libxcb1-dev libxcb-damage0-dev
+    qt6-base-dev libpulse-dev libxcb1-dev libxcb-damage0-dev libxcb-xfixes0-dev
     libgtest-dev
     libx11-dev libxext-dev libxtst-dev
     xvfb x11-utils x11-xserver-utils xdotool

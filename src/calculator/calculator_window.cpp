@@ -11,7 +11,6 @@ namespace {
 
 constexpr float kClientWidth = 5895;
 constexpr float kClientHeight = 705;
-constexpr int32_t kTickIntervalMs = 1000;
 
 constexpr Colour kWhiteText = 0xFFFFFF;
 constexpr Colour kLightCyan = 0xFFFF80;
@@ -81,14 +80,17 @@ void CalculatorWindow::SetUp() {
     m_window->AddLine(kLineX, kLineTop, kLineX, kLineBottom, kLinePixels, kLightPeach);
     m_window->SetChecked(kMuteSwitch, m_chimesMuted);
     m_window->SetFocus(kDateBox);
-    m_window->StartTicking(kTickIntervalMs);
+    m_window->TickAt(m_platform.Now().epochSecond + 1);
 }
 
 void CalculatorWindow::Close() {
     m_window.reset();
 }
 
+// The result follows the typed date once a second while the window is open; the ticks end
+// with the window.
 void CalculatorWindow::OnTick() {
+    m_window->TickAt(m_platform.Now().epochSecond + 1);
     const BirthDateText typed = ReadBirthDate(m_window->Text(kDateBox));
     switch (typed.kind) {
     case BirthDateText::Kind::Ignored:

@@ -28,17 +28,24 @@ void HandsWindow::SetUp(Window& owner) {
     m_minuteRegion.reset();
     m_holdTicks = 0;
     m_lastMinute = 0;
+    m_lookPending = false;
+    m_raisePending = false;
     m_gestures.Reset();
 
-    m_window->StartTicking(kTickIntervalMs);
     m_window->Move(owner.Left(), owner.Top(), owner.Width(), owner.Height());
     if (m_state.clockColour != kAutomaticColour) {
         m_window->SetBackground(m_state.clockColour);
     }
     m_window->SetHeight(m_window->Width());
-    const HourMinute now = ReadHoursMinutes(HoursMinutesText(m_platform.Now()));
-    ShowTime(now.hour, now.minute);
+    const LocalTime now = m_platform.Now();
+    const HourMinute shown = ReadHoursMinutes(HoursMinutesText(now));
+    // The first tick cuts the hands again unless the minute is 0, as it always has; only a
+    // change of hour on top of that is new.
+    m_lastHour = shown.hour;
+    ShowTime(shown.hour, shown.minute);
     m_platform.KeepOnTop(m_window->Handle());
+    WatchDesktop();
+    ScheduleNextTick(now);
 }
 
 void HandsWindow::Close() {
@@ -51,6 +58,7 @@ void HandsWindow::Close() {
 }
 
 void HandsWindow::TearDown() {
+    m_platform.WatchDesktop({}, {});
     m_minuteRegion.reset();
     m_calculator.Close();
 }
@@ -67,6 +75,51 @@ void HandsWindow::ShowTime(int32_t hour, int32_t minute) {
     m_window->SetShape(std::move(handsRegion));
 }
 
+void HandsWindow::CornersMoved() {
+    if (!IsOpen()) {
+        return;
+    }
+    m_lookPending = true;
+    WatchDesktop();
+    ScheduleNextTick(m_platform.Now());
+}
+
+void HandsWindow::WatchDesktop() {
+    // With a chosen colour no pixel matters, and none is watched.
+    std::vector<PixelPoint> points;
+    if (m_state.clockColour == kAutomaticColour) {
+        points.assign(m_state.corners.begin(), m_state.corners.end());
+    }
+    m_platform.WatchDesktop(points, [this](DesktopChange change) { OnDesktopChange(change); });
+}
+
+void HandsWindow::OnDesktopChange(DesktopChange change) {
+    if (!IsOpen()) {
+        return;
+    }
+    switch (change) {
+    case DesktopChange::Stacking:
+        m_raisePending = true;
+        break;
+    case DesktopChange::Look:
+        m_lookPending = true;
+        break;
+    }
+    ScheduleNextTick(m_platform.Now());
+}
+
+TickNeeds HandsWindow::Needs() const {
+    return {.holding = !m_closingStarted && (m_state.buttonHeld || m_holdTicks > 0),
+            .lookPending = m_lookPending && m_state.clockColour == kAutomaticColour,
+            .raisePending = m_raisePending};
+}
+
+void HandsWindow::ScheduleNextTick(const LocalTime& now) {
+    if (IsOpen()) {
+        m_window->TickAt(NextTickSecond(now, Needs()));
+    }
+}
+
 void HandsWindow::OnTick() {
     // The clock is read once a tick: two reads could fall either side of a second, and a tick
     // that came late could then chime for one second and show the minute of the next.
@@ -80,6 +133,9 @@ void HandsWindow::OnTick() {
         if (m_state.buttonHeld) {
             ++m_holdTicks;
             if (m_holdTicks == kHoldTicksToQuit) {
+                m_closingStarted = true;
+                // The ticks go on under the box: chimes still fall due.
+                ScheduleNextTick(now);
                 ClosingSequence();
                 return;
             }
@@ -88,23 +144,27 @@ void HandsWindow::OnTick() {
         }
     }
 
-    if (m_state.clockColour == kAutomaticColour) {
+    // A look at the corners only when something may have changed under them.
+    if (m_state.clockColour == kAutomaticColour && m_lookPending) {
         SampleDesktopColour(m_state, m_platform, *m_window, m_markers.PlatformWindow());
     }
+    m_lookPending = false;
 
+    // Raising is the platform's to skip when nothing has covered the clock.
     m_platform.KeepOnTop(m_window->Handle());
     m_platform.KeepOnTop(m_markers.PlatformWindow().Handle());
+    m_raisePending = false;
 
     const HourMinute shown = ReadHoursMinutes(HoursMinutesText(now));
-    if (shown.minute == m_lastMinute) {
-        return;
+    if (shown.minute != m_lastMinute || shown.hour != m_lastHour) {
+        m_lastHour = shown.hour;
+        m_lastMinute = shown.minute;
+        ShowTime(shown.hour, shown.minute);
     }
-    m_lastMinute = shown.minute;
-    ShowTime(shown.hour, shown.minute);
+    ScheduleNextTick(now);
 }
 
 void HandsWindow::ClosingSequence() {
-    m_closingStarted = true;
     m_chimes.PlayClosingSound();
     // The box is the hands window's own, so that it stays above the clock while it is open.
     m_platform.MessageBox(*m_window, kClosingTitle, ClosingMessage());
@@ -116,6 +176,11 @@ void HandsWindow::ClosingSequence() {
 
 void HandsWindow::OnMousePress(MouseButton button, float x, float y) {
     m_gestures.OnMousePress(button, x, y);
+    // The press starts the hold count, and a right press may have handed the clock back to
+    // the automatic colour, which then looks at the desktop.
+    m_lookPending = true;
+    WatchDesktop();
+    ScheduleNextTick(m_platform.Now());
 }
 
 void HandsWindow::OnMouseMove(int16_t heldButtons, float x, float y) {
@@ -124,6 +189,8 @@ void HandsWindow::OnMouseMove(int16_t heldButtons, float x, float y) {
 
 void HandsWindow::OnMouseRelease(MouseButton button, float x, float y) {
     m_gestures.OnMouseRelease(button, x, y);
+    // One more tick brings the hold count back to zero.
+    ScheduleNextTick(m_platform.Now());
 }
 
 void HandsWindow::OnClick() {

@@ -8,6 +8,7 @@
 #include "calculator/calculator_window.h"
 #include "chimes/chimes.h"
 #include "clock/hands_gestures.h"
+#include "clock/tick_schedule.h"
 #include "platform/platform.h"
 #include "settings/clock_state.h"
 
@@ -19,7 +20,6 @@ namespace reloj {
 class MarkerWindow;
 
 inline constexpr const char* kHandsTitle = "reloj";
-inline constexpr int32_t kTickIntervalMs = 1000;
 // Holding a button through this many ticks closes the clock.
 inline constexpr int32_t kHoldTicksToQuit = 5;
 
@@ -42,6 +42,10 @@ class HandsWindow : public WindowEvents {
     // shape as it is.
     void ShowTime(int32_t hour, int32_t minute);
 
+    // The clock now stands elsewhere, or the screens changed under it: the automatic colour
+    // looks again at the new corners.
+    void CornersMoved();
+
     void OnTick() override;
     void OnMousePress(MouseButton button, float x, float y) override;
     void OnMouseMove(int16_t heldButtons, float x, float y) override;
@@ -53,6 +57,12 @@ class HandsWindow : public WindowEvents {
     void SetUp(Window& owner);
     void TearDown();
     void ClosingSequence();
+    // Asks the platform for the news the tick acts on, at the corners the clock now has.
+    void WatchDesktop();
+    void OnDesktopChange(DesktopChange change);
+    // Sleeps until the next second at which the tick can act.
+    void ScheduleNextTick(const LocalTime& now);
+    TickNeeds Needs() const;
 
     ClockState& m_state;
     Platform& m_platform;
@@ -67,7 +77,12 @@ class HandsWindow : public WindowEvents {
     int32_t m_holdTicks = 0;
     // Set when the closing sequence begins and never cleared: a run closes once.
     bool m_closingStarted = false;
+    // The hour and minute the hands were last cut to by a tick: a step of the clock by whole
+    // hours changes the hour alone.
+    int32_t m_lastHour = 0;
     int32_t m_lastMinute = 0;
+    bool m_lookPending = false;
+    bool m_raisePending = false;
 };
 
 } // namespace reloj

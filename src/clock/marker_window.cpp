@@ -74,6 +74,7 @@ std::array<PixelPoint, 4> MarkerWindow::ScreenCorners() const {
 
 void MarkerWindow::RecordCorners() {
     m_state.corners = ScreenCorners();
+    m_hands.CornersMoved();
 }
 
 void MarkerWindow::KeepOnScreens() {

@@ -104,10 +104,12 @@ class Window {
     virtual void Show() = 0;
     virtual void Hide() = 0;
 
-    // Starts the window's ticks: OnTick then runs once every interval for as long as the window
-    // exists. A 1000 ms interval ticks once in every wall-clock second, shortly after the second
-    // begins, so that no second is skipped or counted twice.
-    virtual void StartTicking(int32_t intervalMs) = 0;
+    // Asks for the window's next tick: OnTick runs once, shortly after the wall-clock second
+    // `epochSecond` begins, or at once if it has begun; each call replaces the one before. A
+    // window that is waiting for its tick ticks at the start of the next second instead when
+    // the wall clock is set, the machine wakes from sleep or the time zone changes, so that
+    // it never sleeps through a change of the time it shows.
+    virtual void TickAt(int64_t epochSecond) = 0;
 
     // Controls of ordinary windows, by name.
     virtual void AddControl(const ControlDescription& control) = 0;
@@ -135,6 +137,12 @@ class SoundPlayer {
     virtual void Rewind() = 0;
     // Starts playback and returns at once; the sound plays in the background.
     virtual void Play() = 0;
+};
+
+// News from the desktop that may give the clock's tick work.
+enum class DesktopChange : uint8_t {
+    Stacking, // another window may have covered the clock's windows
+    Look,     // the pixels at a watched point, or the desktop's stated look, may have changed
 };
 
 // The desktop's preference for its own look, numbered as desktops publish it.
@@ -174,6 +182,14 @@ class Platform {
     // look, which the automatic colour follows instead; nothing where the pixels can be read.
     // Asking must cost no more than a chosen colour does.
     virtual std::optional<ColourScheme> ColourSchemeInsteadOfPixels() { return std::nullopt; }
+
+    // Calls `changed` after news from the desktop, until called again: when another window
+    // may have covered the clock's, and when what the automatic colour reads may have changed
+    // (the screen's pixels at one of `points`, or the desktop's stated look). A change of the
+    // pixels is told once, and again only after they have been read (ScreenPixels). An empty
+    // function stops the calls.
+    virtual void WatchDesktop(const std::vector<PixelPoint>& points,
+                              std::function<void(DesktopChange)> changed) = 0;
 
     virtual LocalTime Now() const = 0;
 

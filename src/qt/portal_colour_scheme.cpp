@@ -75,11 +75,15 @@ void PortalColourScheme::OnSettingChanged(const QDBusMessage& changed) {
 void PortalColourScheme::Take(const QVariant& value) {
     bool isNumber = false;
     const uint number = Unwrapped(value).toUInt(&isNumber);
+    const std::optional<ColourScheme> before = m_scheme;
     m_scheme = ColourScheme::NoPreference;
     for (ColourScheme known : {ColourScheme::PreferDark, ColourScheme::PreferLight}) {
         if (isNumber && number == static_cast<uint>(known)) {
             m_scheme = known;
         }
+    }
+    if (m_scheme != before && m_changed) {
+        m_changed();
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <QDBusMessage>
 #include <QObject>
+#include <functional>
 #include <optional>
 
 class QDBusPendingCallWatcher;
@@ -24,6 +25,8 @@ class PortalColourScheme final : public QObject {
     void Follow();
     // The last preference the portal gave; nothing until it has answered, or without one.
     std::optional<ColourScheme> Scheme() const { return m_scheme; }
+    // Calls `changed` whenever the preference changes from now on.
+    void OnChange(std::function<void()> changed) { m_changed = std::move(changed); }
 
   public slots:
     // The bus finds only public slots for its signals; the whole message is taken, whatever
@@ -36,6 +39,7 @@ class PortalColourScheme final : public QObject {
 
     bool m_following = false;
     std::optional<ColourScheme> m_scheme;
+    std::function<void()> m_changed;
 };
 
 } // namespace reloj

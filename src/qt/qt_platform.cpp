@@ -58,6 +58,19 @@ Colour GrabbedPixel(PixelPoint p) {
 
 } // namespace
 
+QtPlatform::QtPlatform() {
+    m_clockSet.Watch([this] { TimeChanged(); });
+    m_zone.Watch([this] { TimeChanged(); });
+}
+
+void QtPlatform::TimeChanged() {
+    for (const QPointer<WindowWidget>& window : m_windows) {
+        if (window != nullptr) {
+            window->TimeChanged();
+        }
+    }
+}
+
 float QtPlatform::ScreenTwipsPerPixelX() const {
     return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInchX());
 }
@@ -73,10 +86,13 @@ std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& descri
         m_windowSystem = ProbeWindowSystem();
     }
     // The window converts with the same whole ratios the clock's geometry was derived with.
-    return std::make_unique<QtWindow>(description, *m_windowSystem,
-                                      ownerWindow != nullptr ? ownerWindow->Widget() : nullptr,
-                                      events, RoundToInt32(ScreenTwipsPerPixelX()).value,
-                                      RoundToInt32(ScreenTwipsPerPixelY()).value);
+    auto window = std::make_unique<QtWindow>(
+        description, *m_windowSystem, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr,
+        events, RoundToInt32(ScreenTwipsPerPixelX()).value,
+        RoundToInt32(ScreenTwipsPerPixelY()).value);
+    std::erase_if(m_windows, [](const QPointer<WindowWidget>& gone) { return gone == nullptr; });
+    m_windows.emplace_back(window->Widget());
+    return window;
 }
 
 // Asked once per pair of windows: a window manager frames windows when they are first shown,
@@ -167,6 +183,42 @@ std::optional<ColourScheme> QtPlatform::ColourSchemeInsteadOfPixels() {
     }
     m_portalScheme.Follow();
     return m_portalScheme.Scheme().value_or(ColourScheme::NoPreference);
+}
+
+void QtPlatform::WatchDesktop(const std::vector<PixelPoint>& points,
+                              std::function<void(DesktopChange)> changed) {
+    m_desktopChanged = std::move(changed);
+    const bool watching = static_cast<bool>(m_desktopChanged);
+    // A window that moves or is restacked away from the clock cannot cover it: another
+    // clock that keeps itself on top elsewhere on the screen must not wake this one each time.
+    m_stacking.OnChange(watching ? StackingWatch::Changed([this](std::optional<QRect> place) {
+        if (!place || MayCoverAWindow(*place)) {
+            TellDesktopChange(DesktopChange::Stacking);
+        }
+    })
+                                 : nullptr);
+    const auto look = [this] { TellDesktopChange(DesktopChange::Look); };
+    if (!watching || points.empty()) {
+        m_rootPixels.Watch({}, {});
+        m_portalScheme.OnChange({});
+    } else if (m_rootPixels.ScreenReadable()) {
+        m_rootPixels.Watch(points, look);
+    } else {
+        m_portalScheme.Follow();
+        m_portalScheme.OnChange(look);
+    }
+}
+
+bool QtPlatform::MayCoverAWindow(const QRect& place) const {
+    return std::any_of(m_windows.begin(), m_windows.end(), [&](const QPointer<WindowWidget>& w) {
+        return w != nullptr && w->isVisible() && w->frameGeometry().intersects(place);
+    });
+}
+
+void QtPlatform::TellDesktopChange(DesktopChange change) {
+    if (m_desktopChanged) {
+        m_desktopChanged(change);
+    }
 }
 
 // Straight from the C library, which QDateTime would consult anyway: the clock asks every

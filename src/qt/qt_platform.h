@@ -2,11 +2,13 @@
 // windows as QtWindow, topmost placement by raising (when StackingWatch says it is due),
 // screen pixels read from the X server (RootPixelReader) or, where they cannot be, the desktop's
 // stated look (PortalColourScheme), the screens and their changes
-// (ScreenWatch), the local time in the machine's zone as it changes (ZoneWatch), a modal message
-// box and wave playback. It holds no clock logic.
+// (ScreenWatch), the local time in the machine's zone as it changes (ZoneWatch), ticks that
+// follow jumps of the wall clock (ClockSetWatch), news from the desktop for a clock that sleeps
+// between ticks, a modal message box and wave playback. It holds no clock logic.
 #pragma once
 
 #include "platform/platform.h"
+#include "qt/clock_set_watch.h"
 #include "qt/portal_colour_scheme.h"
 #include "qt/root_pixel_reader.h"
 #include "qt/screen_watch.h"
@@ -14,12 +16,18 @@
 #include "qt/window_system.h"
 #include "qt/zone_watch.h"
 
+#include <QPointer>
 #include <QtGui/qwindowdefs.h>
+#include <vector>
 
 namespace reloj {
 
+class WindowWidget;
+
 class QtPlatform final : public Platform {
   public:
+    QtPlatform();
+
     float ScreenTwipsPerPixelX() const override;
     float ScreenTwipsPerPixelY() const override;
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
@@ -28,6 +36,8 @@ class QtPlatform final : public Platform {
     Colour ScreenPixel(int32_t x, int32_t y) override;
     std::vector<Colour> ScreenPixels(const std::vector<PixelPoint>& points) override;
     std::optional<ColourScheme> ColourSchemeInsteadOfPixels() override;
+    void WatchDesktop(const std::vector<PixelPoint>& points,
+                      std::function<void(DesktopChange)> changed) override;
     LocalTime Now() const override;
     std::vector<PixelRect> ScreenAreas() const override;
     void WatchScreens(std::function<void()> changed) override;
@@ -39,6 +49,11 @@ class QtPlatform final : public Platform {
   private:
     // Whether both windows are children of the root window, as the last pair asked about was.
     bool SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second);
+    // The wall clock jumped or the zone changed: every window waiting for a tick ticks soon.
+    void TimeChanged();
+    void TellDesktopChange(DesktopChange change);
+    // Whether a window at that place on the root overlaps one of ours that is shown.
+    bool MayCoverAWindow(const QRect& place) const;
 
     RootPixelReader m_rootPixels;
     PortalColourScheme m_portalScheme;
@@ -53,6 +68,10 @@ class QtPlatform final : public Platform {
     StackingWatch m_stacking;
     // Now is const to its callers; whether the zone must be read again is the platform's own.
     mutable ZoneWatch m_zone;
+    ClockSetWatch m_clockSet;
+    // The windows made, while they live, to be told of a jump of the time.
+    std::vector<QPointer<WindowWidget>> m_windows;
+    std::function<void(DesktopChange)> m_desktopChanged;
 };
 
 } // namespace reloj

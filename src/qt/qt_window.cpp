@@ -18,6 +18,7 @@
 #include <QRegion>
 #include <QScreen>
 #include <algorithm>
+#include <limits>
 #include <xcb/xcb.h>
 
 namespace reloj {
@@ -197,6 +198,7 @@ WindowWidget::WindowWidget(const WindowDescription& description, const WindowSys
 void WindowWidget::Detach() {
     m_events = nullptr;
     m_timer.stop();
+    m_tickSecond.reset();
 }
 
 void WindowWidget::SetBackground(Colour colour) {
@@ -218,44 +220,54 @@ void WindowWidget::SetShape(Region region) {
         // and a later shape that is not empty shows again.
         shape = QRegion(kOutsideEveryWindow);
     }
-    setMask(shape);
     m_region = std::move(region);
-    // Qt repaints nothing of what a new shape uncovers, so the parts of the hands that lay
-    // outside the old shape would show whatever the window held before. Paint the whole shape
-    // now, in the tick that changed it; the flush at the end of the tick sends both together.
-    repaint();
+    if (testAttribute(Qt::WA_TranslucentBackground)) {
+        // A compositor may show the whole square, transparent outside the shape, so the old
+        // shape's pixels must be cleared as the new one's are painted. Qt paints only inside
+        // the mask: for the one repaint the mask takes in both shapes.
+        m_paintedShape = shape;
+        setMask(mask().united(shape));
+        repaint();
+    }
+    // Otherwise only the shape is seen, and the window's own copy of its pixels holds the whole
+    // square (paintEvent): what the new shape uncovers is shown from that copy when the X
+    // server reports it exposed, and nothing is painted now.
+    setMask(shape);
     qCInfo(lcRegions, "regions %lld", static_cast<long long>(Region::LiveCount()));
 }
 
-void WindowWidget::StartTicking(int32_t intervalMs) {
-    m_intervalMs = intervalMs;
+void WindowWidget::TickAt(int64_t epochSecond) {
+    m_tickSecond = epochSecond;
     AimTimer();
 }
 
-// A one-second timer is aimed afresh at the start of the next wall-clock second every time,
-// so that it neither drifts nor ticks twice in one second; other intervals simply repeat.
-void WindowWidget::AimTimer() {
-    if (m_intervalMs != kMsPerSecond) {
-        m_timer.start(m_intervalMs);
-        return;
+void WindowWidget::TimeChanged() {
+    if (m_tickSecond) {
+        TickAt(QDateTime::currentMSecsSinceEpoch() / kMsPerSecond + 1);
     }
+}
+
+// The timer counts on the monotonic clock, and is aimed afresh from the wall clock each time,
+// a few milliseconds into the second asked for. A jump of the wall clock meanwhile is told by
+// TimeChanged.
+void WindowWidget::AimTimer() {
     const int64_t now = QDateTime::currentMSecsSinceEpoch();
-    m_timer.start(static_cast<int>(kMsPerSecond - now % kMsPerSecond + kTickLateMs));
+    const int64_t delay = std::max<int64_t>(0, *m_tickSecond * kMsPerSecond + kTickLateMs - now);
+    m_timer.start(static_cast<int>(std::min<int64_t>(delay, std::numeric_limits<int>::max())));
 }
 
 void WindowWidget::Tick() {
-    // Aim the next tick first: the handler may open a modal message box, and the clock
-    // should go on ticking under it.
-    if (m_intervalMs == kMsPerSecond) {
-        const int64_t second = QDateTime::currentMSecsSinceEpoch() / kMsPerSecond;
-        AimTimer();
-        if (second == m_lastTickSecond) {
-            return; // fired early, still in the second already ticked
-        }
-        m_lastTickSecond = second;
-    } else {
-        AimTimer();
+    if (!m_tickSecond) {
+        return;
     }
+    // Early, when the wall clock went back while the timer ran: aimed again.
+    if (QDateTime::currentMSecsSinceEpoch() / kMsPerSecond < *m_tickSecond) {
+        AimTimer();
+        return;
+    }
+    // The handler asks for the next tick, if any; it may open a modal message box, and the
+    // clock goes on ticking under it.
+    m_tickSecond.reset();
     if (m_events != nullptr) {
         m_events->OnTick();
     }
@@ -368,8 +380,10 @@ void WindowWidget::showEvent(QShowEvent* event) {
 
 void WindowWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    // Only the shape is ever seen: painting just that keeps a large clock's memory small.
-    const QRegion shown = mask().isEmpty() ? event->region() : event->region() & mask();
+    // A translucent window is cleared to transparent first, and only its shape is painted; an
+    // opaque one is painted whole, so that a later shape finds its pixels ready.
+    const bool translucent = testAttribute(Qt::WA_TranslucentBackground) && m_region.has_value();
+    const QRegion shown = translucent ? event->region() & m_paintedShape : event->region();
     painter.setClipRegion(shown);
     for (const QRect& part : shown) {
         painter.fillRect(part, m_background);
@@ -521,8 +535,8 @@ void QtWindow::Show() {
 void QtWindow::Hide() {
     m_widget->hide();
 }
-void QtWindow::StartTicking(int32_t intervalMs) {
-    m_widget->StartTicking(intervalMs);
+void QtWindow::TickAt(int64_t epochSecond) {
+    m_widget->TickAt(epochSecond);
 }
 
 void QtWindow::AddControl(const ControlDescription& control) {

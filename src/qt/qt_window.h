@@ -31,7 +31,10 @@ class WindowWidget final : public QWidget {
     void SetFill(Colour colour) { m_fill = colour; }
     void AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline);
     void SetShape(Region region);
-    void StartTicking(int32_t intervalMs);
+    void TickAt(int64_t epochSecond);
+    // The wall clock jumped or the zone changed: a window waiting for its tick ticks at the
+    // start of the next second instead.
+    void TimeChanged();
     // No more events reach the logic from here on.
     void Detach();
 
@@ -74,9 +77,11 @@ class WindowWidget final : public QWidget {
     std::vector<std::pair<std::string, QWidget*>> m_controls;
     bool m_centreWhenShown = false;
     std::optional<Region> m_region;
+    // The shape a translucent window paints, as Qt takes it.
+    QRegion m_paintedShape;
     QTimer m_timer;
-    int32_t m_intervalMs = 0;
-    int64_t m_lastTickSecond = -1;
+    // The wall-clock second the next tick is for, while one is asked.
+    std::optional<int64_t> m_tickSecond;
     // The release that ends a double-click is no click of its own.
     bool m_releaseEndsDoubleClick = false;
 };
@@ -105,7 +110,7 @@ class QtWindow final : public Window {
     WindowHandle Handle() const override;
     void Show() override;
     void Hide() override;
-    void StartTicking(int32_t intervalMs) override;
+    void TickAt(int64_t epochSecond) override;
     void AddControl(const ControlDescription& control) override;
     void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
                  Colour colour) override;

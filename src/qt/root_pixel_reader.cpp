@@ -2,6 +2,7 @@
 
 #include "qt/xcb_reply.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace reloj {
@@ -15,18 +16,26 @@ constexpr int kBytesPerPixel = 4;
 constexpr uint8_t kSentEventBit = 0x80;
 constexpr uint32_t kDamageMajor = 1;
 constexpr uint32_t kDamageMinor = 1;
+// Regions, to fetch what was drawn, came with XFixes 2.
+constexpr uint32_t kXFixesMajor = 2;
+constexpr uint32_t kXFixesMinor = 0;
+
+bool Inside(const PixelPoint& p, const xcb_rectangle_t& r) {
+    return p.x >= r.x && p.y >= r.y && p.x < r.x + r.width && p.y < r.y + r.height;
+}
 
 } // namespace
 
 RootPixelReader::~RootPixelReader() {
+    m_reports.reset();
     if (m_connection != nullptr) {
         xcb_disconnect(m_connection);
     }
 }
 
-// The connection is opened on the first read, so a clock with a chosen colour never opens it.
-// It is not Qt's: Qt's reader thread would wake for every answer and every report, and wake the
-// clock in turn; here the reports wait in the socket until the next read takes them.
+// The connection is opened on the first read or watch, so a clock with a chosen colour never
+// opens it. It is not Qt's: Qt's reader thread would wake for every answer and every report,
+// and wake the clock in turn; here only a report that may matter costs the clock any work.
 bool RootPixelReader::Connect() {
     if (m_connection != nullptr || m_failed) {
         return !m_failed;
@@ -71,38 +80,95 @@ bool RootPixelReader::ScreenReadable() {
 }
 
 // Damage on the root window covers whatever is drawn on the screen, the windows over it
-// included. Reported once when it starts to accumulate, until the next read takes it away.
+// included. Reported whenever the bounding box of what was drawn since the last subtraction
+// grows.
 void RootPixelReader::WatchDamage() {
-    const xcb_query_extension_reply_t* extension =
+    const xcb_query_extension_reply_t* damage =
         xcb_get_extension_data(m_connection, &xcb_damage_id);
-    if (extension == nullptr || extension->present == 0) {
+    const xcb_query_extension_reply_t* xfixes =
+        xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    if (damage == nullptr || damage->present == 0 || xfixes == nullptr || xfixes->present == 0) {
         return;
     }
+    const XcbReply<xcb_xfixes_query_version_reply_t> xfixesVersion(xcb_xfixes_query_version_reply(
+        m_connection, xcb_xfixes_query_version(m_connection, kXFixesMajor, kXFixesMinor), nullptr));
     const XcbReply<xcb_damage_query_version_reply_t> version(xcb_damage_query_version_reply(
         m_connection, xcb_damage_query_version(m_connection, kDamageMajor, kDamageMinor), nullptr));
-    if (!version) {
+    if (!version || !xfixesVersion || xfixesVersion->major_version < kXFixesMajor) {
         return;
     }
+    m_drawn = xcb_generate_id(m_connection);
+    xcb_xfixes_create_region(m_connection, m_drawn, 0, nullptr);
     m_damage = xcb_generate_id(m_connection);
-    xcb_damage_create(m_connection, m_damage, m_root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-    m_damageEvent = static_cast<uint8_t>(extension->first_event + XCB_DAMAGE_NOTIFY);
+    xcb_damage_create(m_connection, m_damage, m_root, XCB_DAMAGE_REPORT_LEVEL_BOUNDING_BOX);
+    m_damageEvent = static_cast<uint8_t>(damage->first_event + XCB_DAMAGE_NOTIFY);
+    xcb_flush(m_connection);
 }
 
-bool RootPixelReader::ScreenChanged() {
-    if (m_damage == 0) {
+void RootPixelReader::Watch(std::vector<PixelPoint> points, std::function<void()> changed) {
+    if (points.empty() || !changed) {
+        m_watched.clear();
+        m_changed = {};
+        m_reports.reset();
+        return;
+    }
+    m_watched = std::move(points);
+    m_changed = std::move(changed);
+    if (!Connect() || m_damage == 0 || m_reports != nullptr) {
+        return;
+    }
+    m_reports = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection),
+                                                  QSocketNotifier::Read);
+    QObject::connect(m_reports.get(), &QSocketNotifier::activated, [this] { TakeReports(); });
+}
+
+bool RootPixelReader::BoxHoldsWatchedPoint(const xcb_rectangle_t& box) const {
+    return std::any_of(m_watched.begin(), m_watched.end(),
+                       [&](const PixelPoint& p) { return Inside(p, box); });
+}
+
+void RootPixelReader::TakeReports() {
+    bool mayTouch = false;
+    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
+        if ((event->response_type & ~kSentEventBit) == m_damageEvent) {
+            const auto* report = reinterpret_cast<const xcb_damage_notify_event_t*>(event.get());
+            mayTouch = mayTouch || BoxHoldsWatchedPoint(report->area);
+        }
+    }
+    if (xcb_connection_has_error(m_connection) != 0) {
+        // The X server went away: nothing more will come from it.
+        m_reports.reset();
+        return;
+    }
+    // Once told, nothing is fetched until the clock has looked: however busy the screen is
+    // there, the reports stop while the box stays as it is.
+    if (!mayTouch || m_told || !DrawnAtWatchedPoint()) {
+        return;
+    }
+    m_told = true;
+    if (m_changed) {
+        m_changed();
+    }
+}
+
+bool RootPixelReader::DrawnAtWatchedPoint() {
+    xcb_damage_subtract(m_connection, m_damage, XCB_NONE, m_drawn);
+    const XcbReply<xcb_xfixes_fetch_region_reply_t> drawn(xcb_xfixes_fetch_region_reply(
+        m_connection, xcb_xfixes_fetch_region(m_connection, m_drawn), nullptr));
+    if (!drawn) {
         return true;
     }
-    bool changed = false;
-    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
-        changed = changed || (event->response_type & ~kSentEventBit) == m_damageEvent;
-    }
-    return changed;
+    const xcb_rectangle_t* parts = xcb_xfixes_fetch_region_rectangles(drawn.get());
+    const int count = xcb_xfixes_fetch_region_rectangles_length(drawn.get());
+    return std::any_of(parts, parts + count,
+                       [&](const xcb_rectangle_t& part) { return BoxHoldsWatchedPoint(part); });
 }
 
 std::vector<xcb_get_image_cookie_t> RootPixelReader::Ask(const std::vector<PixelPoint>& points) {
     // What is drawn from here on will be reported again.
     if (m_damage != 0) {
         xcb_damage_subtract(m_connection, m_damage, XCB_NONE, XCB_NONE);
+        m_told = false;
     }
     std::vector<xcb_get_image_cookie_t> cookies;
     cookies.reserve(points.size());
@@ -137,27 +203,20 @@ std::vector<std::optional<Colour>> RootPixelReader::Read(const std::vector<Pixel
     if (!Connect()) {
         return std::vector<std::optional<Colour>>(points.size());
     }
-    if (m_readPoints != points) {
-        // New points (the first read, or the clock has moved): asked and awaited now. Answers
-        // still owed for the old points are taken and dropped.
-        Answers(std::exchange(m_asked, {}));
-        ScreenChanged();
-        m_colours = Answers(Ask(points));
-        m_readPoints = points;
-    } else if (!m_asked.empty()) {
-        // Asked on the last read: the answers have long been waiting in the socket.
-        m_colours = Answers(std::exchange(m_asked, {}));
-    }
-    // Something drawn since: asked now, taken on the next read, without waiting for them here.
-    if (ScreenChanged()) {
-        m_asked = Ask(points);
-    }
+    std::vector<std::optional<Colour>> colours = Answers(Ask(points));
     // A broken connection (the X server went away) answers nothing from now on, at no cost.
     if (xcb_connection_has_error(m_connection) != 0) {
         m_failed = true;
-        m_colours.assign(points.size(), std::nullopt);
+        m_reports.reset();
+        colours.assign(points.size(), std::nullopt);
+        return colours;
     }
-    return m_colours;
+    // Reports that came in while the answers were awaited wait in the connection's queue,
+    // where the socket's notifier does not see them.
+    if (m_reports != nullptr) {
+        TakeReports();
+    }
+    return colours;
 }
 
 } // namespace reloj

@@ -1,20 +1,25 @@
-// Pixels of the X screen, read from the root window with a connection of their own. The clock
-// with the automatic colour asks for the same few points every second, and on a quiet desktop
-// their colours do not change: the X server's damage reports say when anything on the screen
-// has been drawn since the last read, and until then a read gives the colours it gave before,
-// without asking the server. After a report, the read asks for the points again and the next
-// read takes the answers, which are waiting by then, so the clock never waits for the server
-// on a tick; a change of the desktop shows one read later. New points (the first read, or the
-// clock has moved) are asked and awaited at once. Without the damage extension every read asks
-// for the next. Which points to read, and what their colours mean, is left to the clock.
+// Pixels of the X screen, read from the root window with a connection of their own, and the
+// news that pixels at some points may have changed. The clock sleeps until something is due, so
+// it must be told when to look: the X server's damage reports on the root cover whatever is
+// drawn on the screen, the windows over it included, and are asked by bounding box, so that a
+// window redrawing away from the points costs one report and then none while its drawing stays
+// inside the box already reported. Only a box that takes in a watched point costs a look at
+// what was really drawn (one region fetched); when a watched point was drawn on, the watch says
+// so once and waits for the next read, which starts the reports afresh. A read always asks the
+// server. Without the damage extension every read is told as a change. Which points to read,
+// and what their colours mean, is left to the clock.
 #pragma once
 
 #include "platform/platform.h"
 
+#include <QSocketNotifier>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace reloj {
 
@@ -34,12 +39,20 @@ class RootPixelReader {
     // every read of it; asked once, and the connection is not kept for reads that cannot be.
     bool ScreenReadable();
 
+    // Calls `changed` once when something is drawn on the screen at one of `points`, and again
+    // only after the next read. No points, or an empty function, stops the watch.
+    void Watch(std::vector<PixelPoint> points, std::function<void()> changed);
+
   private:
     bool Connect();
     void WatchDamage();
     bool RootRefusesReads();
-    // Whether the screen may have changed since the last read: takes the waiting reports.
-    bool ScreenChanged();
+    // Takes the waiting reports, and tells of a watched point drawn on.
+    void TakeReports();
+    // Whether what was drawn since the reports started takes in a watched point; the reports
+    // start afresh.
+    bool DrawnAtWatchedPoint();
+    bool BoxHoldsWatchedPoint(const xcb_rectangle_t& box) const;
     std::vector<xcb_get_image_cookie_t> Ask(const std::vector<PixelPoint>& points);
     std::vector<std::optional<Colour>> Answers(const std::vector<xcb_get_image_cookie_t>& cookies);
 
@@ -50,10 +63,13 @@ class RootPixelReader {
     // The damage object on the root and the type of its reports; none without the extension.
     xcb_damage_damage_t m_damage = 0;
     uint8_t m_damageEvent = 0;
-    // The last read, given again while nothing has been drawn, and the requests still owed.
-    std::optional<std::vector<PixelPoint>> m_readPoints;
-    std::vector<std::optional<Colour>> m_colours;
-    std::vector<xcb_get_image_cookie_t> m_asked;
+    // A region of the connection's own, into which what was drawn is fetched.
+    xcb_xfixes_region_t m_drawn = 0;
+    std::unique_ptr<QSocketNotifier> m_reports;
+    std::vector<PixelPoint> m_watched;
+    std::function<void()> m_changed;
+    // A change was told, and no read has come since.
+    bool m_told = false;
 };
 
 } // namespace reloj

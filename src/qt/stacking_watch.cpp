@@ -9,7 +9,7 @@ namespace reloj {
 
 namespace {
 
-// The clock asks once a second, so this is about a minute.
+// The clock asks on each of its ticks: about once a minute on a quiet desktop.
 constexpr int kAskedBeforeRaisingAnyway = 60;
 // The high bit of an event's type says only that another client sent it.
 constexpr uint8_t kSentEventBit = 0x80;
@@ -67,6 +67,7 @@ bool StackingWatch::nativeEventFilter(const QByteArray& eventType, void* message
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     xcb_window_t reportedOn = 0;
     xcb_window_t changed = 0;
+    std::optional<QRect> place;
     switch (event->response_type & ~kSentEventBit) {
     case XCB_MAP_NOTIFY: {
         const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event);
@@ -78,6 +79,9 @@ bool StackingWatch::nativeEventFilter(const QByteArray& eventType, void* message
         const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
         reportedOn = configure->event;
         changed = configure->window;
+        const int border = 2 * configure->border_width;
+        place = QRect(configure->x, configure->y, configure->width + border,
+                      configure->height + border);
         break;
     }
     case XCB_CIRCULATE_NOTIFY: {
@@ -101,6 +105,9 @@ bool StackingWatch::nativeEventFilter(const QByteArray& eventType, void* message
     // The clock's own windows moving or being raised change nothing it has to answer.
     if (m_askedSinceRaise.count(changed) == 0) {
         m_askedSinceRaise.clear();
+        if (m_changed) {
+            m_changed(place);
+        }
     }
     // News of the root's children comes only because this watch asked for it, and Qt takes a
     // configure notice reported on the root for the root's own: it would ask the X server about

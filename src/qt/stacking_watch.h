@@ -4,13 +4,17 @@
 // second. This watch asks the X server for the root window's structure events, notes when any
 // other top-level window is mapped, moved, restacked or reparented, and answers whether a
 // window must be raised now. As a safety net against an event missed (another part of the
-// program resetting the root's event mask, say), every window is raised at least once a minute
-// of asking. How to raise is left to the platform.
+// program resetting the root's event mask, say), every window is raised at least once in sixty
+// askings. It also tells its owner when another window changed, so that a clock that sleeps
+// between minutes wakes to raise itself. How to raise is left to the platform.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QRect>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <xcb/xcb.h>
 
 namespace reloj {
@@ -27,6 +31,11 @@ class StackingWatch final : public QAbstractNativeEventFilter {
     bool NeedsRaise(xcb_window_t window);
     // The window has just been raised while shown; a raise before it is shown does not count.
     void Raised(xcb_window_t window);
+    // Calls `changed` after another top-level window was mapped, moved, restacked or
+    // reparented, once the watch has started, with the window's place on the root when the
+    // news gives it (a move or restack does; a map does not).
+    using Changed = std::function<void(std::optional<QRect> place)>;
+    void OnChange(Changed changed) { m_changed = std::move(changed); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -38,6 +47,7 @@ class StackingWatch final : public QAbstractNativeEventFilter {
     xcb_window_t m_root = 0;
     // The windows kept on top, and how many times each was asked about since it was last raised.
     std::map<xcb_window_t, int> m_askedSinceRaise;
+    Changed m_changed;
 };
 
 } // namespace reloj

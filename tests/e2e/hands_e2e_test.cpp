@@ -9,11 +9,14 @@
 #include <QRect>
 #include <QRegion>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace reloj::e2e {
@@ -887,6 +890,108 @@ TEST(Hands, KeptOnTopWithTheHandsAboveTheDots) {
     EXPECT_TRUE(PollUntil(onTop, 3s)) << "the next tick raises the clock again";
     EXPECT_NE(std::find(server.StackingOrder().begin(), server.StackingOrder().end(), cover),
               server.StackingOrder().end());
+}
+
+// The times all the program's threads went to sleep of their own accord (they then woke
+// again): a thread that waits for nothing in particular is asleep between two of these.
+long WakeUps(pid_t pid) {
+    long total = 0;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+                total += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return total;
+}
+
+struct AsleepRow {
+    const char* name;
+    std::string commandLine;
+    bool busyElsewhere; // a window away from the clock is redrawn ten times a second
+    long mostWakeUps;   // in the minute measured, which holds one turn of the minute
+};
+
+// The clock sleeps until something is due: over a quiet minute it wakes for the minute's new
+// hands and little else, whatever its colour, and a window redrawn all the time away from its
+// corners does not keep it awake.
+TEST(Hands, SleepsThroughAQuietMinute) {
+    const AsleepRow rows[] = {
+        {"a chosen colour on a still desktop", "100|100|70|1|1|rgb(255,0,0)", false, 3},
+        {"the automatic colour on a still desktop", "100|100|70|1|1|0", false, 3},
+        {"the automatic colour beside a window redrawn ten times a second", "100|100|70|1|1|0",
+         true, 66},
+    };
+    constexpr auto kMinute = 60s;
+    std::vector<std::unique_ptr<RunningClock>> clocks;
+    for (const AsleepRow& row : rows) {
+        clocks.push_back(std::make_unique<RunningClock>(Alone({row.commandLine}, "10:15:05")));
+    }
+    for (auto& clock : clocks) {
+        ASSERT_TRUE(clock->Started()) << clock->ErrorOutput();
+    }
+    // Settled: the first look and the first paint are done.
+    std::this_thread::sleep_for(3s);
+    std::atomic<bool> measuring = true;
+    std::vector<std::thread> redrawing;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        if (rows[i].busyElsewhere) {
+            XServer& server = clocks[i]->Server();
+            const XWindow busy = server.Cover(Rect{600, 600, 700, 700});
+            redrawing.emplace_back([&server, busy, &measuring] {
+                for (unsigned long colour = 0; measuring; ++colour) {
+                    server.Redraw(busy, (colour % 2) != 0 ? 0xFFFFFF : 0x000000);
+                    std::this_thread::sleep_for(100ms);
+                }
+            });
+        }
+    }
+    std::vector<long> before;
+    for (auto& clock : clocks) {
+        before.push_back(WakeUps(clock->Pid()));
+    }
+    std::this_thread::sleep_for(kMinute);
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        const long wakeUps = WakeUps(clocks[i]->Pid()) - before[i];
+        EXPECT_LE(wakeUps, rows[i].mostWakeUps);
+        EXPECT_TRUE(clocks[i]->Running()) << clocks[i]->ErrorOutput();
+    }
+    measuring = false;
+    for (std::thread& t : redrawing) {
+        t.join();
+    }
+}
+
+// A window mapped over the clock, while the clock sleeps between minutes, wakes it: within a
+// second the clock is on top again, the hands above the dots.
+TEST(Hands, IsOnTopAgainWithinASecondOfAWindowMappedOverIt) {
+    RunningClock clock(Alone({"718|5|70|3|1|"}, "10:15:30"));
+    ASSERT_TRUE(clock.Started());
+    XServer& server = clock.Server();
+    const auto onTop = [&] {
+        const auto order = server.StackingOrder();
+        return order.size() >= 2 && order[order.size() - 1] == clock.Hands() &&
+               order[order.size() - 2] == clock.Markers();
+    };
+    ASSERT_TRUE(PollUntil(onTop, 3s));
+    // At three points of the second, each after the clock has slept a while.
+    for (const auto pause : {2300ms, 2600ms, 2900ms}) {
+        std::this_thread::sleep_for(pause);
+        server.Cover(Rect{700, 0, 820, 100});
+        const auto mapped = std::chrono::steady_clock::now();
+        ASSERT_NE(server.StackingOrder().back(), clock.Hands());
+        EXPECT_TRUE(PollUntil(onTop, 1100ms))
+            << "not on top "
+            << std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - mapped)
+                   .count()
+            << " ms after the window was mapped";
+    }
 }
 
 } // namespace

@@ -241,6 +241,12 @@ XWindow XServer::Cover(const Rect& place, unsigned long rgb) const {
     return window;
 }
 
+void XServer::Redraw(Window window, unsigned long rgb) const {
+    XSetWindowBackground(m_display, window, rgb);
+    XClearWindow(m_display, window);
+    XSync(m_display, False);
+}
+
 void XServer::MovePointer(int x, int y) const {
     XTestFakeMotionEvent(m_display, 0, x, y, CurrentTime);
     XSync(m_display, False);

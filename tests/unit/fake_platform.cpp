@@ -67,8 +67,16 @@ void FakeWindow::DrawCircle(int32_t, int32_t, int32_t, Colour) {
     ++circles;
 }
 
-void FakeWindow::StartTicking(int32_t intervalMs) {
-    Note("StartTicking " + std::to_string(intervalMs));
+void FakePlatform::TimeJumped() {
+    for (FakeWindow* window : windows) {
+        if (window->tickAt) {
+            window->tickAt = now.epochSecond + 1;
+        }
+    }
+}
+
+void FakeWindow::TickAt(int64_t epochSecond) {
+    tickAt = epochSecond;
 }
 
 void FakeWindow::AddControl(const ControlDescription& control) {

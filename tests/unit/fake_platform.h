@@ -39,7 +39,7 @@ class FakeWindow final : public Window {
     WindowHandle Handle() const override { return m_handle; }
     void Show() override;
     void Hide() override;
-    void StartTicking(int32_t intervalMs) override;
+    void TickAt(int64_t epochSecond) override;
     void AddControl(const ControlDescription& control) override;
     void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
                  Colour colour) override;
@@ -58,6 +58,8 @@ class FakeWindow final : public Window {
     WindowEvents& Events() { return m_events; }
     std::optional<Colour> fill;
     int circles = 0;
+    // The second of the tick asked for last, if any.
+    std::optional<int64_t> tickAt;
     std::optional<Colour> background;
     bool visible = false;
     std::optional<Region> region;
@@ -86,6 +88,11 @@ class FakePlatform final : public Platform {
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
     std::optional<ColourScheme> ColourSchemeInsteadOfPixels() override { return colourScheme; }
+    void WatchDesktop(const std::vector<PixelPoint>& points,
+                      std::function<void(DesktopChange)> changed) override {
+        watchedPoints = points;
+        desktopChanged = std::move(changed);
+    }
     LocalTime Now() const override { return now; }
     std::vector<PixelRect> ScreenAreas() const override { return screens; }
     void WatchScreens(std::function<void()> changed) override { screensChanged = changed; }
@@ -103,10 +110,18 @@ class FakePlatform final : public Platform {
     // The screens, and whom to tell when a test changes them.
     std::vector<PixelRect> screens{{0, 0, 1280, 1024}};
     std::function<void()> screensChanged;
+    // The points the clock watches on the screen, and whom to tell of news from the desktop.
+    std::vector<PixelPoint> watchedPoints;
+    std::function<void(DesktopChange)> desktopChanged;
     std::optional<int> quitStatus;
     std::string messageTitle, messageText, messageOwner;
     // Runs while the message box is up, as events delivered under a modal box would.
     std::function<void()> duringMessageBox;
+
+    // The wall clock jumped (set, or the machine woke from sleep) or the zone changed, and
+    // `now` says the new time: as the real platform does, every window waiting for its tick
+    // ticks at the start of the next second.
+    void TimeJumped();
 
     // The window with that title, while it exists.
     FakeWindow* Find(const std::string& title) const;

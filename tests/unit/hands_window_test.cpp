@@ -5,7 +5,11 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <gtest/gtest.h>
+#include <optional>
+#include <variant>
 
 namespace reloj {
 namespace {
@@ -48,28 +52,14 @@ TEST_F(Clock, OpeningBringsUpTheHandsAboveTheRing) {
     At(10, 15, 30);
     Start("");
     const std::vector<std::string> expected = {
-        "$uhr$.Create",
-        "$uhr$.Move",
-        "$uhr$.SetWidth",
-        "$uhr$.SetHeight",
-        "$uhr$.SetBackground",
-        "$uhr$.SetLeft",
-        "$uhr$.SetTop",
-        "$uhr$.SetShape",
-        "KeepOnTop $uhr$",
-        "reloj.Create",
-        "reloj.StartTicking 1000",
-        "reloj.Move",
-        "reloj.SetBackground",
-        "reloj.SetHeight",
-        "reloj.SetShape",
-        "KeepOnTop reloj",
-        "reloj.Show",
-        "reloj.DrawCircle",
-        "KeepOnTop $uhr$",
-        "$uhr$.Show",
+        "$uhr$.Create",        "$uhr$.Move",      "$uhr$.SetWidth",  "$uhr$.SetHeight",
+        "$uhr$.SetBackground", "$uhr$.SetLeft",   "$uhr$.SetTop",    "$uhr$.SetShape",
+        "KeepOnTop $uhr$",     "reloj.Create",    "reloj.Move",      "reloj.SetBackground",
+        "reloj.SetHeight",     "reloj.SetShape",  "KeepOnTop reloj", "reloj.Show",
+        "reloj.DrawCircle",    "KeepOnTop $uhr$", "$uhr$.Show",
     };
     EXPECT_EQ(platform.journal, expected);
+    EXPECT_EQ(hands->tickAt, platform.now.epochSecond + 30) << "asleep until 10:16:00";
     EXPECT_EQ(hands->Left(), markers->Left());
     EXPECT_EQ(hands->Top(), markers->Top());
     EXPECT_EQ(hands->Width(), markers->Width());
@@ -94,6 +84,7 @@ TEST_F(Clock, TickOrder) {
     Start("1|1|70|1|1|0");
     At(10, 30, 0);
     platform.desktop = 0;
+    platform.desktopChanged(DesktopChange::Look);
     platform.journal.clear();
     Tick();
     const std::vector<std::string> expected = {
@@ -106,13 +97,12 @@ TEST_F(Clock, TickOrder) {
     };
     EXPECT_EQ(platform.journal, expected) << "desktop 0 is dark: the clock turns white";
 
-    // The same minute again: chime rows, colour and shape all stay as they are.
+    // The same minute again, and no news from the desktop: chime rows, colour and shape all
+    // stay as they are, and no pixel is read.
     platform.journal.clear();
     At(10, 30, 1);
     Tick();
-    const std::vector<std::string> quiet = {"ScreenPixel 1,1",  "ScreenPixel 77,1",
-                                            "ScreenPixel 1,77", "ScreenPixel 77,77",
-                                            "KeepOnTop reloj",  "KeepOnTop $uhr$"};
+    const std::vector<std::string> quiet = {"KeepOnTop reloj", "KeepOnTop $uhr$"};
     EXPECT_EQ(platform.journal, quiet);
 }
 
@@ -388,6 +378,244 @@ TEST_F(Clock, ClosingTheClockClosesTheCalculator) {
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
     EXPECT_EQ(platform.quitStatus, 0);
 }
+
+// The clock over hours of wall-clock time, ticking only at the seconds it asks for, as the
+// platform runs it; the wall clock may jump and the zone change on the way.
+namespace asleep {
+
+// A zone: its offset from UTC in seconds, from each instant on.
+struct Offset {
+    int64_t from;
+    int32_t seconds;
+};
+using Zone = std::vector<Offset>;
+
+constexpr int32_t kHour = 3600;
+const Zone kMadridWinter{{0, kHour}};
+const Zone kKolkata{{0, 5 * kHour + 30 * 60}};
+// Summer time in Madrid begins at 01:00 UTC on 2026-03-29 and ends at 01:00 UTC on 2026-10-25.
+constexpr int64_t kSpringForward = 1774746000;
+constexpr int64_t kFallBack = 1792890000;
+const Zone kMadridSpring{{0, kHour}, {kSpringForward, 2 * kHour}};
+const Zone kMadridAutumn{{0, 2 * kHour}, {kFallBack, kHour}};
+
+LocalTime LocalAt(int64_t utc, const Zone& zone) {
+    int32_t offset = zone.front().seconds;
+    for (const Offset& o : zone) {
+        if (utc >= o.from) {
+            offset = o.seconds;
+        }
+    }
+    const std::time_t shifted = utc + offset;
+    std::tm t{};
+    gmtime_r(&shifted, &t);
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, utc};
+}
+
+std::string Clock24(const LocalTime& t) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return text;
+}
+
+// The hands' polygons, in order.
+std::vector<Quad> Polygons(const Region& region) {
+    std::vector<Quad> quads;
+    for (const Region::Shape& shape : region.Shapes()) {
+        if (const auto* polygon = std::get_if<Region::Polygon>(&shape)) {
+            quads.push_back(polygon->vertices);
+        }
+    }
+    return quads;
+}
+
+// What happens at a moment of the run: the wall clock jumps by `jump` seconds, the zone
+// becomes `zone`, or the desktop sends news.
+struct Happening {
+    int64_t after; // seconds from the start of the run
+    int64_t jump = 0;
+    const Zone* zone = nullptr;
+    std::optional<DesktopChange> news = std::nullopt;
+    std::optional<bool> held = std::nullopt;
+};
+
+struct AsleepRow {
+    const char* name;
+    const Zone* zone;
+    int64_t startUtc;
+    int64_t seconds; // how long the run lasts
+    std::vector<Happening> happenings;
+    std::vector<std::string> chimes; // "local time file", in order
+    int ticks;
+    const char* commandLine = "";
+};
+
+class Sleeper {
+  public:
+    Sleeper(const Zone& zone, int64_t utc, const char* commandLine = "")
+        : m_zone(&zone), m_utc(utc) {
+        platform.now = LocalAt(utc, zone);
+        EXPECT_FALSE(app.Start(commandLine).error);
+        hands = platform.Find(kHandsTitle);
+    }
+
+    // Runs every tick asked for up to `utc`, then sets the wall clock there.
+    void RunTo(int64_t utc) {
+        while (hands != nullptr && hands->tickAt && *hands->tickAt <= utc) {
+            Tick(*hands->tickAt);
+        }
+        m_utc = utc;
+        platform.now = LocalAt(m_utc, *m_zone);
+    }
+    void Jump(int64_t seconds, const Zone* zone) {
+        m_utc += seconds;
+        if (zone != nullptr) {
+            m_zone = zone;
+        }
+        platform.now = LocalAt(m_utc, *m_zone);
+        platform.TimeJumped();
+    }
+    int64_t Utc() const { return m_utc; }
+    const Zone& CurrentZone() const { return *m_zone; }
+
+    FakePlatform platform;
+    ClockApplication app{platform};
+    test::FakeWindow* hands = nullptr;
+    std::vector<std::string> chimes;
+    int ticks = 0;
+
+  private:
+    void Tick(int64_t utc) {
+        platform.now = LocalAt(utc, *m_zone);
+        const std::size_t before = platform.journal.size();
+        app.Hands().OnTick();
+        ++ticks;
+        for (std::size_t i = before; i < platform.journal.size(); ++i) {
+            const std::string& entry = platform.journal[i];
+            if (entry.rfind("Play /sonidos/", 0) == 0) {
+                chimes.push_back(Clock24(platform.now) + " " + entry.substr(14));
+            }
+        }
+    }
+
+    const Zone* m_zone;
+    int64_t m_utc;
+};
+
+// 2026-12-09 09:15:30 UTC, 10:15:30 in Madrid.
+constexpr int64_t kMorning = 1796807730;
+
+TEST(AsleepBetweenTicks, WakesForEveryChimeMinuteHoldAndNewsAndAfterEveryJump) {
+    const AsleepRow rows[] = {
+        {"a quiet hour wakes once a minute",
+         &kMadridWinter,
+         kMorning,
+         3600,
+         {},
+         {"10:30:00 media.wav", "11:00:00 11am.wav"},
+         60},
+        {"Kolkata's half-hour offset chimes on its own hours",
+         &kKolkata,
+         kMorning,
+         3600,
+         {},
+         // 09:15:30 UTC is 14:45:30 in Kolkata.
+         {"15:00:00 15pm.wav", "15:30:00 media.wav"},
+         60},
+        {"spring forward: 02:00 never comes, 03:00 does",
+         &kMadridSpring,
+         kSpringForward - 1800 - 30,
+         3600,
+         {},
+         {"01:30:00 media.wav", "03:00:00 3am.wav"},
+         60},
+        {"fall back: the hour shown twice chimes twice",
+         &kMadridAutumn,
+         kFallBack - 1800 - 30,
+         5400,
+         {},
+         {"02:30:00 media.wav", "02:00:00 2am.wav", "02:30:00 media.wav"},
+         90},
+        {"a held button counts each second, then one tick brings the count back",
+         &kMadridWinter,
+         kMorning,
+         60,
+         {{.after = 10, .held = true}, {.after = 13, .held = false}},
+         {},
+         3 + 1 + 1},
+        {"news from the desktop wakes the next second only",
+         &kMadridWinter,
+         kMorning,
+         60,
+         {{.after = 5, .news = DesktopChange::Stacking}, {.after = 7, .news = DesktopChange::Look}},
+         {},
+         1 + 1 + 1,
+         "1|1|70|1|1|0"},
+        {"a step back over a chime just played does not play it again",
+         &kMadridWinter,
+         kMorning + 14 * 60 + 25,
+         120,
+         {{.after = 10, .jump = -8}},
+         {"10:30:00 media.wav"},
+         4},
+        {"a step forward of ten minutes over a chime skips it",
+         &kMadridWinter,
+         kMorning + 14 * 60 + 25,
+         120,
+         {{.after = 1, .jump = 600}},
+         {},
+         1 + 2},
+        {"a resume after an hour's sleep shows the time at once and skips what it slept through",
+         &kMadridWinter,
+         kMorning,
+         70,
+         {{.after = 40, .jump = 3600}},
+         {},
+         2},
+        {"a new zone shows its time within a second",
+         &kMadridWinter,
+         kMorning,
+         90,
+         {{.after = 40, .zone = &kKolkata}},
+         {},
+         1 + 1 + 1},
+    };
+    for (const AsleepRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        Sleeper clock(*row.zone, row.startUtc, row.commandLine);
+        ASSERT_NE(clock.hands, nullptr);
+        const int64_t start = row.startUtc;
+        int64_t offsetJumped = 0;
+        for (const Happening& h : row.happenings) {
+            clock.RunTo(start + offsetJumped + h.after);
+            if (h.jump != 0 || h.zone != nullptr) {
+                clock.Jump(h.jump, h.zone);
+                offsetJumped += h.jump;
+                // The hands show the new time within a second.
+                clock.RunTo(clock.Utc() + 1);
+                Sleeper fresh(clock.CurrentZone(), clock.Utc(), row.commandLine);
+                ASSERT_TRUE(clock.hands->region && fresh.hands->region);
+                EXPECT_EQ(Polygons(*clock.hands->region), Polygons(*fresh.hands->region))
+                    << "at " << Clock24(clock.platform.now);
+            }
+            if (h.news) {
+                clock.platform.desktopChanged(*h.news);
+            }
+            if (h.held) {
+                if (*h.held) {
+                    clock.app.Hands().OnMousePress(kLeftButton, 0, 0);
+                } else {
+                    clock.app.Hands().OnMouseRelease(kLeftButton, 0, 0);
+                }
+            }
+        }
+        clock.RunTo(start + offsetJumped + row.seconds);
+        EXPECT_EQ(clock.chimes, row.chimes);
+        EXPECT_EQ(clock.ticks, row.ticks);
+    }
+}
+
+} // namespace asleep
 
 } // namespace
 } // namespace reloj
