@@ -17,6 +17,10 @@
 //       Wakes MS milliseconds (default 5) after every wall-clock second and does nothing else,
 //       until killed: the least a one-second clock can cost, for scale.
 //
+//   clockbench redraw X Y W H PER_SECOND
+//       Maps a window at that place on $DISPLAY and paints it afresh, black and white in turn,
+//       PER_SECOND times a second until killed: a busy program elsewhere on the screen.
+//
 // map and sample work from the outside only: the X server's events and /proc. Nothing here
 // asks the measured programs anything, so the figures do not include the cost of measuring.
 #include <X11/Xlib.h>
@@ -495,6 +499,27 @@ int TickCommand(int64_t offsetMs) {
     }
 }
 
+// A window that keeps being drawn, as a video or a busy program's window is. Runs until killed.
+int RedrawCommand(int x, int y, int width, int height, int perSecond) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        Fail("redraw: no display");
+    }
+    const Window window =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, 0, 0);
+    XMapWindow(display, window);
+    const unsigned long colours[] = {BlackPixel(display, DefaultScreen(display)),
+                                     WhitePixel(display, DefaultScreen(display))};
+    const timespec pause{0, static_cast<long>(kNsPerSecond / perSecond)};
+    for (unsigned turn = 0;; ++turn) {
+        XSetWindowBackground(display, window, colours[turn % 2]);
+        XClearWindow(display, window);
+        XFlush(display);
+        nanosleep(&pause, nullptr);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -512,10 +537,19 @@ int main(int argc, char** argv) {
         }
         return TickCommand(offset);
     }
+    if (argc == 7 && std::strcmp(argv[1], "redraw") == 0) {
+        const int perSecond = std::atoi(argv[6]);
+        if (perSecond <= 0 || perSecond > 1000) {
+            Fail("redraw: 1 to 1000 times a second");
+        }
+        return RedrawCommand(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
+                             std::atoi(argv[5]), perSecond);
+    }
     std::fputs("usage: clockbench map [--keep] [--log FILE] [--timeout S] -- PROGRAM [ARGS...]\n"
                "       clockbench sample --seconds S [--threads FILE] [--series FILE]\n"
                "                         LABEL=PID...\n"
-               "       clockbench tick [MS]\n",
+               "       clockbench tick [MS]\n"
+               "       clockbench redraw X Y W H PER_SECOND\n",
                stderr);
     return 2;
 }

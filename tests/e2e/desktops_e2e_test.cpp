@@ -118,10 +118,10 @@ class OnDesktop : public testing::TestWithParam<Desktop> {
         m_server = std::make_unique<XServer>(m_session->XDisplayName(), m_session->XAuthority());
     }
 
-    ClockOptions Options(const std::string& commandLine) const {
-        ClockOptions options{.arguments = {commandLine},
-                             .server = m_server.get(),
-                             .startsAt = "2026-12-08 10:10:00"};
+    ClockOptions Options(const std::string& commandLine,
+                         const std::string& time = "10:10:00") const {
+        ClockOptions options{
+            .arguments = {commandLine}, .server = m_server.get(), .startsAt = "2026-12-08 " + time};
         if (!m_session->XAuthority().empty()) {
             options.environment["XAUTHORITY"] = m_session->XAuthority();
         }
@@ -190,6 +190,24 @@ TEST_P(OnDesktop, TheClockIsSeenWhereItIsAskedAboveOtherWindowsAndDrags) {
     MapWindow(kCoveringColour);
     EXPECT_TRUE(Shows(ClockAt10h10(kCentreX + kDragPixels, kOrange, kCoveringColour)))
         << "with a window mapped over the clock";
+}
+
+// A desktop that shows the clock's windows whole, transparent outside the hands (sway ignores
+// their shape), must not go on showing the hands where they were: when the minute turns, the
+// minute hand's old place shows the window under the clock again.
+TEST_P(OnDesktop, TheHandsLeaveNothingBehindWhenTheMinuteTurns) {
+    MapWindow(kWindowColour);
+    RunningClock clock(Options(kClock, "10:10:50"));
+    ASSERT_TRUE(clock.Started()) << clock.ErrorOutput();
+    // Far out along the minute hand, one minute's turn (6 degrees) moves it by 8 pixels.
+    constexpr int kAlongTheHand = 80;
+    const Expectation at10h10{"the minute hand at 10:10", Around(kCentreX, kAlongTheHand, 60.0),
+                              kOrange};
+    EXPECT_TRUE(Shows({at10h10})) << "before the minute turns";
+    std::this_thread::sleep_for(10s);
+    EXPECT_TRUE(Shows({{"the minute hand at 10:11", Around(kCentreX, kAlongTheHand, 66.0), kOrange},
+                       {"where the minute hand was at 10:10", at10h10.at, kWindowColour}}))
+        << "after the minute turned";
 }
 
 // CPU time of a process so far, in clock ticks.

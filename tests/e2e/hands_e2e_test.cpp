@@ -913,7 +913,10 @@ struct AsleepRow {
     const char* name;
     std::string commandLine;
     bool busyElsewhere; // a window away from the clock is redrawn ten times a second
-    long mostWakeUps;   // in the minute measured, which holds one turn of the minute
+    // In the minute measured, which holds one turn of the minute. The clock's target is 3,
+    // which bench/run checks; here a little room is left for a busy machine, far below the
+    // 60 and more of a clock that wakes every second.
+    long mostWakeUps;
 };
 
 // The clock sleeps until something is due: over a quiet minute it wakes for the minute's new
@@ -921,8 +924,8 @@ struct AsleepRow {
 // corners does not keep it awake.
 TEST(Hands, SleepsThroughAQuietMinute) {
     const AsleepRow rows[] = {
-        {"a chosen colour on a still desktop", "100|100|70|1|1|rgb(255,0,0)", false, 3},
-        {"the automatic colour on a still desktop", "100|100|70|1|1|0", false, 3},
+        {"a chosen colour on a still desktop", "100|100|70|1|1|rgb(255,0,0)", false, 5},
+        {"the automatic colour on a still desktop", "100|100|70|1|1|0", false, 5},
         {"the automatic colour beside a window redrawn ten times a second", "100|100|70|1|1|0",
          true, 66},
     };
