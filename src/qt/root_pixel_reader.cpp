@@ -128,26 +128,34 @@ bool RootPixelReader::BoxHoldsWatchedPoint(const xcb_rectangle_t& box) const {
 }
 
 void RootPixelReader::TakeReports() {
-    bool mayTouch = false;
-    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
-        if ((event->response_type & ~kSentEventBit) == m_damageEvent) {
-            const auto* report = reinterpret_cast<const xcb_damage_notify_event_t*>(event.get());
-            mayTouch = mayTouch || BoxHoldsWatchedPoint(report->area);
+    for (;;) {
+        bool mayTouch = false;
+        while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
+            if ((event->response_type & ~kSentEventBit) == m_damageEvent) {
+                const auto* report =
+                    reinterpret_cast<const xcb_damage_notify_event_t*>(event.get());
+                mayTouch = mayTouch || BoxHoldsWatchedPoint(report->area);
+            }
         }
-    }
-    if (xcb_connection_has_error(m_connection) != 0) {
-        // The X server went away: nothing more will come from it.
-        m_reports.reset();
-        return;
-    }
-    // Once told, nothing is fetched until the clock has looked: however busy the screen is
-    // there, the reports stop while the box stays as it is.
-    if (!mayTouch || m_told || !DrawnAtWatchedPoint()) {
-        return;
-    }
-    m_told = true;
-    if (m_changed) {
-        m_changed();
+        if (xcb_connection_has_error(m_connection) != 0) {
+            // The X server went away: nothing more will come from it.
+            m_reports.reset();
+            return;
+        }
+        // Once told, nothing is fetched until the clock has looked: however busy the screen
+        // is there, the reports stop while the box stays as it is.
+        if (!mayTouch || m_told) {
+            return;
+        }
+        if (DrawnAtWatchedPoint()) {
+            m_told = true;
+            if (m_changed) {
+                m_changed();
+            }
+            return;
+        }
+        // Reports that came while the drawn region was awaited wait in the connection's queue,
+        // where the socket's notifier does not see them: they are taken in the next round.
     }
 }
 
