@@ -855,8 +855,7 @@ TEST(Hands, AClockTheScreenNoLongerShowsComesBack) {
 
         const Rect expected = row.after.value_or(row.before);
         EXPECT_TRUE(PollUntil(
-            [&] { return clock.MarkersPlace() == expected && clock.HandsPlace() == expected; },
-            3s))
+            [&] { return clock.MarkersPlace() == expected && clock.HandsPlace() == expected; }, 3s))
             << testing::PrintToString(clock.MarkersPlace()) << " and "
             << testing::PrintToString(clock.HandsPlace());
         if (row.after) {
@@ -873,17 +872,20 @@ TEST(Hands, AClockTheScreenNoLongerShowsComesBack) {
     }
 }
 
+// Whether the clock's two windows are the top two, the hands above the dots.
+bool OnTopHandsAboveDots(const RunningClock& clock) {
+    const auto order = clock.Server().StackingOrder();
+    return order.size() >= 2 && order[order.size() - 1] == clock.Hands() &&
+           order[order.size() - 2] == clock.Markers();
+}
+
 // Each tick puts both windows back on top, the hands above the dots, even over a window
 // raised over the clock since.
 TEST(Hands, KeptOnTopWithTheHandsAboveTheDots) {
     RunningClock clock(Alone({"718|5|70|3|1|"}, "10:15:30"));
     ASSERT_TRUE(clock.Started());
     XServer& server = clock.Server();
-    const auto onTop = [&] {
-        const auto order = server.StackingOrder();
-        return order.size() >= 2 && order[order.size() - 1] == clock.Hands() &&
-               order[order.size() - 2] == clock.Markers();
-    };
+    const auto onTop = [&] { return OnTopHandsAboveDots(clock); };
     EXPECT_TRUE(PollUntil(onTop, 3s));
     const XWindow cover = server.Cover(Rect{700, 0, 820, 100});
     EXPECT_NE(server.StackingOrder().back(), clock.Hands());
@@ -976,11 +978,7 @@ TEST(Hands, IsOnTopAgainWithinASecondOfAWindowMappedOverIt) {
     RunningClock clock(Alone({"718|5|70|3|1|"}, "10:15:30"));
     ASSERT_TRUE(clock.Started());
     XServer& server = clock.Server();
-    const auto onTop = [&] {
-        const auto order = server.StackingOrder();
-        return order.size() >= 2 && order[order.size() - 1] == clock.Hands() &&
-               order[order.size() - 2] == clock.Markers();
-    };
+    const auto onTop = [&] { return OnTopHandsAboveDots(clock); };
     ASSERT_TRUE(PollUntil(onTop, 3s));
     // At three points of the second, each after the clock has slept a while.
     for (const auto pause : {2300ms, 2600ms, 2900ms}) {
