@@ -3,6 +3,7 @@
 #include "core/colour.h"
 #include "core/numeric.h"
 #include "core/twips.h"
+#include "qt/server_backdrop.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -176,6 +177,7 @@ WindowWidget::WindowWidget(const WindowDescription& description, const WindowSys
         } else {
             // The background is painted by paintEvent; Qt need not clear first.
             setAttribute(Qt::WA_OpaquePaintEvent);
+            m_keepsBackdrop = true;
         }
     } else {
         // An ordinary window with a single fixed border, opening centred on the screen.
@@ -204,12 +206,56 @@ void WindowWidget::Detach() {
 void WindowWidget::SetBackground(Colour colour) {
     m_background = ToQColor(colour);
     m_circles.clear();
-    update();
+    Changed();
 }
 
 void WindowWidget::AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) {
     m_circles.push_back({centreX, centreY, radius, outline, m_fill});
+    Changed();
+}
+
+void WindowWidget::Changed() {
     update();
+    if (m_keepsBackdrop && !m_backdropDue) {
+        // Once for all the changes made in this turn of the event loop.
+        m_backdropDue = true;
+        QMetaObject::invokeMethod(
+            this, [this] { KeepBackdrop(); }, Qt::QueuedConnection);
+    }
+}
+
+void WindowWidget::KeepBackdrop() {
+    m_backdropDue = false;
+    // A window not yet made gets its copy when it is shown.
+    if (!m_keepsBackdrop || !testAttribute(Qt::WA_WState_Created) || windowHandle() == nullptr) {
+        return;
+    }
+    if (!m_backdropChecked) {
+        m_backdropChecked = true;
+        m_keepsBackdrop = ServerBackdrop::CanKeep(*windowHandle());
+        if (!m_keepsBackdrop) {
+            return;
+        }
+    }
+    const qreal ratio = devicePixelRatioF();
+    QImage square((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+    if (square.isNull()) {
+        return;
+    }
+    square.setDevicePixelRatio(ratio);
+    QPainter painter(&square);
+    Paint(painter, QRegion(rect()));
+    painter.end();
+    ServerBackdrop::Keep(*windowHandle(), square);
+    m_backdropKept = true;
+    StopExposuresOncePainted();
+}
+
+void WindowWidget::StopExposuresOncePainted() {
+    if (m_backdropKept && m_paintedOnce && !m_exposuresStopped) {
+        m_exposuresStopped = true;
+        ServerBackdrop::StopExposures(*windowHandle());
+    }
 }
 
 void WindowWidget::SetShape(Region region) {
@@ -229,9 +275,10 @@ void WindowWidget::SetShape(Region region) {
         setMask(mask().united(shape));
         repaint();
     }
-    // Otherwise only the shape is seen, and the window's own copy of its pixels holds the whole
-    // square (paintEvent): what the new shape uncovers is shown from that copy when the X
-    // server reports it exposed, and nothing is painted now.
+    // Otherwise only the shape is seen, and the X server holds a copy of the whole square
+    // (server_backdrop.h) from which it paints what the new shape uncovers: nothing is painted
+    // now, and no exposure comes back. Where the server cannot keep one, Qt's copy serves the
+    // exposures instead.
     setMask(shape);
     qCInfo(lcRegions, "regions %lld", static_cast<long long>(Region::LiveCount()));
 }
@@ -346,7 +393,7 @@ void WindowWidget::AddLine(float x1, float y1, float x2, float y2, int32_t width
         {QLine(TwipsToPixel(x1, m_twipsPerPixelX), TwipsToPixel(y1, m_twipsPerPixelY),
                TwipsToPixel(x2, m_twipsPerPixelX), TwipsToPixel(y2, m_twipsPerPixelY)),
          widthPixels, ToQColor(colour)});
-    update();
+    Changed();
 }
 
 QWidget* WindowWidget::Control(const std::string& name) const {
@@ -376,6 +423,16 @@ void WindowWidget::showEvent(QShowEvent* event) {
         }
     }
     QWidget::showEvent(event);
+    if (m_keepsBackdrop) {
+        Changed();
+    }
+}
+
+void WindowWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (m_keepsBackdrop) {
+        Changed();
+    }
 }
 
 void WindowWidget::paintEvent(QPaintEvent* event) {
@@ -383,7 +440,12 @@ void WindowWidget::paintEvent(QPaintEvent* event) {
     // A translucent window is cleared to transparent first, and only its shape is painted; an
     // opaque one is painted whole, so that a later shape finds its pixels ready.
     const bool translucent = testAttribute(Qt::WA_TranslucentBackground) && m_region.has_value();
-    const QRegion shown = translucent ? event->region() & m_paintedShape : event->region();
+    Paint(painter, translucent ? event->region() & m_paintedShape : event->region());
+    m_paintedOnce = true;
+    StopExposuresOncePainted();
+}
+
+void WindowWidget::Paint(QPainter& painter, const QRegion& shown) const {
     painter.setClipRegion(shown);
     for (const QRect& part : shown) {
         painter.fillRect(part, m_background);

@@ -50,6 +50,7 @@ class WindowWidget final : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     struct DrawnCircle {
@@ -59,6 +60,11 @@ class WindowWidget final : public QWidget {
 
     void Tick();
     void AimTimer();
+    void Paint(QPainter& painter, const QRegion& shown) const;
+    // What the window shows changed: repaint it, and give the X server a new copy.
+    void Changed();
+    void KeepBackdrop();
+    void StopExposuresOncePainted();
     float TwipsX(double pixels) const;
     float TwipsY(double pixels) const;
 
@@ -79,6 +85,14 @@ class WindowWidget final : public QWidget {
     std::optional<Region> m_region;
     // The shape a translucent window paints, as Qt takes it.
     QRegion m_paintedShape;
+    // An opaque clock window keeps a copy of its square in the X server (server_backdrop.h),
+    // while the server can take one.
+    bool m_keepsBackdrop = false;
+    bool m_backdropChecked = false;
+    bool m_backdropDue = false;
+    bool m_backdropKept = false;
+    bool m_paintedOnce = false;
+    bool m_exposuresStopped = false;
     QTimer m_timer;
     // The wall-clock second the next tick is for, while one is asked.
     std::optional<int64_t> m_tickSecond;

@@ -435,6 +435,47 @@ TEST(Hands, EveryPixelOfTheNewShapeIsPainted) {
     }
 }
 
+// How many pixels of two captures of one area differ.
+std::size_t Differing(const ScreenArea& a, const ScreenArea& b) {
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < std::min(a.pixels.size(), b.pixels.size()); ++i) {
+        differing += a.pixels[i] != b.pixels[i] ? 1 : 0;
+    }
+    return differing + std::max(a.pixels.size(), b.pixels.size()) -
+           std::min(a.pixels.size(), b.pixels.size());
+}
+
+// A window that covered the clock and goes leaves the clock exactly as it was, the circle where
+// the hands meet included, at once and not at the next tick: between minutes the clock is
+// asleep, and the X server paints it from the clock's copy.
+TEST(Hands, AWindowThatGoesAwayLeavesTheClockWhole) {
+    const PaintRow rows[] = {
+        {"default clock", {}, std::nullopt, kRed, 2},
+        {"large bar hands, automatic colour", {"100|100|300|2|1|0"}, kBlack, kWhite, 5},
+    };
+    for (const PaintRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningClock clock(Alone(row.commandLine, "10:14:10", row.desktop));
+        ASSERT_TRUE(clock.Started());
+        XServer& server = clock.Server();
+        const Rect place = clock.HandsPlace();
+        ASSERT_TRUE(PollUntil([&] { return Unpainted(clock, row.colour, row.hub).empty(); }, 2s));
+        const ScreenArea before = server.Capture(place);
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(round);
+            const XWindow cover = server.Cover(place);
+            server.Remove(cover);
+            EXPECT_TRUE(PollUntil([&] { return Differing(server.Capture(place), before) == 0; },
+                                  200ms, 5ms))
+                << Differing(server.Capture(place), before) << " pixels of " << before.pixels.size()
+                << " differ from before the window came";
+            // Half a second on, the clock has raised itself over where the window was.
+            std::this_thread::sleep_for(500ms);
+            EXPECT_EQ(Differing(server.Capture(place), before), 0U);
+        }
+    }
+}
+
 // The pixels of a window's shape that lie inside the window, which are all that can be seen.
 PixelSet Visible(const std::vector<Rect>& shape, const Rect& place) {
     PixelSet visible;

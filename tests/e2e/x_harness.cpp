@@ -241,6 +241,11 @@ XWindow XServer::Cover(const Rect& place, unsigned long rgb) const {
     return window;
 }
 
+void XServer::Remove(Window window) const {
+    XDestroyWindow(m_display, window);
+    XSync(m_display, False);
+}
+
 void XServer::Redraw(Window window, unsigned long rgb) const {
     XSetWindowBackground(m_display, window, rgb);
     XClearWindow(m_display, window);

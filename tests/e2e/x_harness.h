@@ -103,6 +103,9 @@ class XServer {
     // it to the top; its size is fixed, so that a tiling window manager floats it.
     XWindow Cover(const Rect& place, unsigned long rgb = 0x00FF00) const;
 
+    // Takes a window of ours off the screen for good.
+    void Remove(XWindow window) const;
+
     // Paints a window of ours in one colour (0xRRGGBB) again, as a busy program redraws.
     void Redraw(XWindow window, unsigned long rgb) const;
 
