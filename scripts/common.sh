@@ -16,7 +16,8 @@ RELOJ_PACKAGES=(
     strace  # the hostile command-line sweep checks what the program opens
     tzdata  # the zones a test moves the clock between
     dbus-daemon at-spi2-core  # a private accessibility bus: the calculator tests read its labels
-    dpkg-dev file desktop-file-utils groff-base  # the .deb (cpack, dpkg-shlibdeps) and its checks
+    libglib2.0-dev  # the autostart test reads the entry as a desktop launcher does
+    dpkg-dev file desktop-file-utils groff-base man-db  # the .deb (cpack, dpkg-shlibdeps) and its checks
     clang libclang-rt-14-dev  # libFuzzer and the sanitizers, for the fuzz build
     fonts-dejavu-core
     x11-apps  # oclock and xclock, the clocks bench/run measures reloj against

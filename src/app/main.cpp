@@ -1,11 +1,14 @@
 // The reloj executable: joins its arguments into the one command-line text the clock reads,
 // answers --help and --version, makes sure there is an X display to talk to, and hands over to
 // ClockApplication::Start on Qt's xcb platform. Everything after that happens in Qt's event loop.
+#include "app/autostart.h"
 #include "app/clock_application.h"
 #include "qt/qt_platform.h"
+#include "settings/settings.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +26,7 @@ constexpr int kExitBadCommandLine = 2;
 constexpr int kExitNoDisplay = 1;
 constexpr int kExitCannotStart = 1;
 constexpr int kExitDisplayLost = 1;
+constexpr int kExitCannotWrite = 1;
 
 // The file descriptors the clock needs at most: the X connection and its own for the screen's
 // pixels, Qt's and GLib's wake-up pipes, the stop pipe, a sound file and the sound server, with
@@ -34,6 +38,8 @@ constexpr std::string_view kConnectionBroke = "The X11 connection broke";
 
 constexpr const char* kUsage =
     "Uso: reloj [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
+    "     reloj --autostart [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
+    "     reloj --no-autostart\n"
     "\n"
     "Reloj analógico de escritorio: doce puntos y dos agujas, sin esfera, siempre encima.\n"
     "\n"
@@ -55,12 +61,18 @@ constexpr const char* kUsage =
     "\n"
     "Con el ratón sobre las agujas: arrastrar con el botón izquierdo mueve el reloj; el\n"
     "botón derecho cambia el color; doble clic abre la calculadora de edad; mantener un\n"
-    "botón pulsado 5 segundos cierra el reloj.\n";
+    "botón pulsado 5 segundos cierra el reloj.\n"
+    "\n"
+    "  --autostart     el reloj se iniciará con la sesión, con esa línea de órdenes\n"
+    "                  (escribe ~/.config/autostart/reloj.desktop)\n"
+    "  --no-autostart  deja de iniciarse con la sesión (quita esa entrada)\n"
+    "  --help          muestra este texto\n"
+    "  --version       muestra la versión\n";
 
-std::string JoinArguments(int argc, char** argv) {
+std::string JoinArguments(int argc, char** argv, int first = 1) {
     std::string line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) {
+    for (int i = first; i < argc; ++i) {
+        if (i > first) {
             line += ' ';
         }
         line += argv[i];
@@ -249,9 +261,55 @@ void ReleaseQtMessages() {
     heldMessages.shrink_to_fit();
 }
 
+// Where this program is, for the autostart entry to start it again: its own path, as the
+// session's search path may not hold the folder it was installed in.
+std::string ThisProgram(const char* argv0) {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : argv0;
+}
+
+// reloj --autostart [COMMAND LINE]: the clock starts with the session from now on, with that
+// command line, which is checked as the clock would check it at login.
+int AskToStartWithTheSession(int argc, char** argv) {
+    const std::string commandLine = JoinArguments(argc, argv, 2);
+    if (const auto problem = reloj::UnwritableInEntry(commandLine)) {
+        std::fprintf(stderr,
+                     "reloj: la línea de órdenes no cabe en una entrada de escritorio: tiene %s "
+                     "en la posición %zu\n",
+                     problem->problem.c_str(), problem->position + 1);
+        return kExitBadCommandLine;
+    }
+    // The screen is not known here: only what the command line itself gets wrong counts.
+    const reloj::Settings settings = reloj::ReadSettings(commandLine, reloj::kNominalTwipsPerPixel,
+                                                         reloj::kNominalTwipsPerPixel);
+    if (settings.error && settings.error->field != reloj::kScreenField) {
+        std::fprintf(stderr, "%s\n", settings.error->Message().c_str());
+        return kExitBadCommandLine;
+    }
+    const reloj::AutostartOutcome outcome = reloj::WriteAutostartEntry(
+        reloj::ConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
+        ThisProgram(argv[0]), commandLine);
+    std::fprintf(outcome.done ? stdout : stderr, "%s\n", outcome.message.c_str());
+    return outcome.done ? 0 : kExitCannotWrite;
+}
+
+int StopStartingWithTheSession() {
+    const reloj::AutostartOutcome outcome = reloj::RemoveAutostartEntry(
+        reloj::ConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+    std::fprintf(outcome.done ? stdout : stderr, "%s\n", outcome.message.c_str());
+    return outcome.done ? 0 : kExitCannotWrite;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string_view(argv[1]) == "--autostart") {
+        return AskToStartWithTheSession(argc, argv);
+    }
+    if (argc == 2 && std::string_view(argv[1]) == "--no-autostart") {
+        return StopStartingWithTheSession();
+    }
     const std::string commandLine = JoinArguments(argc, argv);
     if (commandLine == "--help" || commandLine == "-h") {
         std::fputs(kUsage, stdout);

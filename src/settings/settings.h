@@ -15,6 +15,9 @@ namespace reloj {
 
 inline constexpr int32_t kFieldCount = 6;
 inline constexpr std::string_view kFieldSeparator = "|";
+// The twips in a pixel of a 96 dpi screen, for reading a command line before any screen is
+// known.
+inline constexpr float kNominalTwipsPerPixel = 15.0F;
 
 // Field numbers as the command line counts them; 0 stands for the screen itself.
 enum SettingsField : int32_t {

@@ -232,13 +232,43 @@ TEST_F(Install, ManualPageRendersWithoutWarnings) {
     ASSERT_NE(render.status, 127) << "groff is missing (package groff-base)";
     EXPECT_EQ(render.status, 0) << render.err;
     EXPECT_EQ(render.err, "");
-    for (const char* text :
-         {"NOMBRE", "SINOPSIS", "DESCRIPCIÓN", "LÍNEA DE ÓRDENES", "COLORES", "GESTOS", "SONIDOS",
-          "ARCHIVOS", "ESTADO DE SALIDA", "ENTORNO", "reloj " RELOJ_PROJECT_VERSION,
-          "reloj '100|50|200|2|0|'", "qbcolor(n)", "rgb(r,g,b)", "&hBBGGRR", "12pm.wav",
-          "finreloj.wav", "QT_LOGGING_RULES"}) {
+    for (const char* text : {"NOMBRE",
+                             "SINOPSIS",
+                             "DESCRIPCIÓN",
+                             "LÍNEA DE ÓRDENES",
+                             "OPCIONES",
+                             "EJEMPLOS",
+                             "COLORES",
+                             "GESTOS",
+                             "SONIDOS",
+                             "ARCHIVOS",
+                             "ESTADO DE SALIDA",
+                             "ENTORNO",
+                             "ERRORES",
+                             "VÉASE TAMBIÉN",
+                             "reloj " RELOJ_PROJECT_VERSION,
+                             "reloj '100|50|200|2|0|'",
+                             "--autostart",
+                             "--no-autostart",
+                             "autostart/reloj.desktop",
+                             "XDG_CONFIG_HOME",
+                             "XWayland",
+                             "xclock(1)",
+                             "oclock(1)",
+                             "qbcolor(n)",
+                             "rgb(r,g,b)",
+                             "&hBBGGRR",
+                             "12pm.wav",
+                             "finreloj.wav",
+                             "QT_LOGGING_RULES"}) {
         EXPECT_TRUE(Contains(render.out, text)) << text;
     }
+
+    // The manual's index (apropos, whatis) finds the page's name and summary.
+    const Outcome index = RunTool({"lexgrog", page});
+    ASSERT_NE(index.status, 127) << "lexgrog is missing (package man-db)";
+    EXPECT_EQ(index.status, 0) << ::testing::PrintToString(index);
+    EXPECT_TRUE(Contains(index.out, "\"reloj - reloj analógico de escritorio")) << index.out;
 }
 
 TEST_F(Install, UnpackedProgramChimesNoonFromItsOwnSounds) {

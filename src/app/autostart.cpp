@@ -1,0 +1,266 @@
+#include "app/autostart.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace reloj {
+
+namespace {
+
+// Characters that make an argument of an Exec line need quotes, and those that must be
+// escaped with a backslash inside them.
+constexpr std::string_view kNeedQuotes = " \t\n\"'\\><~|&;$*?#()`";
+constexpr std::string_view kEscapedInQuotes = "\"`$\\";
+// The folders a session reads, and the ones made for it, which hold the user's settings.
+constexpr std::string_view kAutostartFolder = "/autostart";
+constexpr mode_t kFolderMode = 0700;
+constexpr mode_t kEntryMode = 0644;
+
+std::string SpanishReason(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "permiso denegado";
+    case EROFS:
+        return "el sistema de archivos es de solo lectura";
+    case ENOSPC:
+    case EDQUOT:
+        return "no queda espacio";
+    case ENOENT:
+        return "la carpeta no existe";
+    case ENOTDIR:
+        return "una parte de la ruta no es una carpeta";
+    case EISDIR:
+        return "es una carpeta";
+    case ENAMETOOLONG:
+        return "la ruta es demasiado larga";
+    case ELOOP:
+        return "demasiados enlaces simbólicos";
+    case EIO:
+        return "error de entrada/salida";
+    default:
+        return "error " + std::to_string(error);
+    }
+}
+
+// A value of a desktop entry: the general escapes of its string values, applied after the Exec
+// quoting.
+std::string EntryValue(std::string_view text) {
+    std::string value;
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+            value += "\\\\";
+            break;
+        case '\n':
+            value += "\\n";
+            break;
+        case '\t':
+            value += "\\t";
+            break;
+        case '\r':
+            value += "\\r";
+            break;
+        default:
+            value += c;
+        }
+    }
+    return value;
+}
+
+// The length of the UTF-8 sequence that starts at `at`, or 0 if none does.
+std::size_t Utf8Length(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 0;
+    unsigned int least = 0; // the smallest code point of that length, against overlong forms
+    unsigned int code = 0;
+    if (lead < 0x80) {
+        return 1;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        least = 0x80;
+        code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        least = 0x800;
+        code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        least = 0x10000;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (next & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code < least || code > 0x10FFFF || surrogate ? 0 : length;
+}
+
+// Makes each missing folder of an absolute path, for the user alone.
+int MakeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST) {
+            return errno;
+        }
+        if (slash == std::string::npos) {
+            return 0;
+        }
+    }
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Writes `text` to a new file beside `path` and renames it over `path`; 0 or the error.
+int ReplaceFile(const std::string& folder, const std::string& path, std::string_view text) {
+    std::string temporary = folder + "/." + std::string(kAutostartFileName) + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        return errno;
+    }
+    int error = 0;
+    if (!WriteAll(fd, text) || fchmod(fd, kEntryMode) != 0 || fsync(fd) != 0) {
+        error = errno;
+    }
+    if (close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        unlink(temporary.c_str());
+    }
+    return error;
+}
+
+constexpr const char* kNoConfigHome =
+    "reloj: no se sabe dónde guardar la configuración: ni XDG_CONFIG_HOME ni HOME tienen una "
+    "ruta absoluta";
+
+} // namespace
+
+std::optional<std::string> ConfigHome(const char* xdgConfigHome, const char* home) {
+    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+        return std::string(xdgConfigHome);
+    }
+    if (home != nullptr && home[0] == '/') {
+        const std::string_view folder(home);
+        return std::string(folder.substr(0, folder.find_last_not_of('/') + 1)) + "/.config";
+    }
+    return std::nullopt;
+}
+
+std::string ExecArgument(std::string_view argument) {
+    const bool quoted =
+        argument.empty() || argument.find_first_of(kNeedQuotes) != std::string_view::npos;
+    std::string out = quoted ? "\"" : "";
+    for (const char c : argument) {
+        if (quoted && kEscapedInQuotes.find(c) != std::string_view::npos) {
+            out += '\\';
+        }
+        // A lone percent sign would start a field code, which a launcher replaces.
+        out += c == '%' ? std::string("%%") : std::string(1, c);
+    }
+    if (quoted) {
+        out += '"';
+    }
+    return out;
+}
+
+std::optional<EntryTextProblem> UnwritableInEntry(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        if ((c < 0x20 && c != '\n' && c != '\t' && c != '\r') || c == 0x7F) {
+            return EntryTextProblem{at, "un carácter de control"};
+        }
+        const std::size_t length = Utf8Length(text, at);
+        if (length == 0) {
+            return EntryTextProblem{at, "un byte que no es UTF-8"};
+        }
+        at += length;
+    }
+    return std::nullopt;
+}
+
+std::string AutostartEntry(std::string_view program, std::string_view commandLine) {
+    std::string exec = ExecArgument(program);
+    if (!commandLine.empty()) {
+        // The program joins its arguments into one command line again: one argument does.
+        exec += ' ' + ExecArgument(commandLine);
+    }
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=Reloj\n"
+           "Comment=Reloj analógico de escritorio, iniciado con la sesión\n"
+           "Exec=" +
+           EntryValue(exec) +
+           "\n"
+           "Icon=reloj\n"
+           "Terminal=false\n";
+}
+
+AutostartOutcome WriteAutostartEntry(const std::optional<std::string>& configHome,
+                                     std::string_view program, std::string_view commandLine) {
+    if (!configHome) {
+        return {false, kNoConfigHome};
+    }
+    const std::string folder = *configHome + std::string(kAutostartFolder);
+    const std::string path = folder + "/" + std::string(kAutostartFileName);
+    int error = MakeFolders(folder);
+    if (error == 0) {
+        error = ReplaceFile(folder, path, AutostartEntry(program, commandLine));
+    }
+    if (error != 0) {
+        return {false, "reloj: no se puede escribir «" + path + "»: " + SpanishReason(error)};
+    }
+    return {true, "reloj: el reloj se iniciará con la sesión, según «" + path + "»"};
+}
+
+AutostartOutcome RemoveAutostartEntry(const std::optional<std::string>& configHome) {
+    if (!configHome) {
+        return {false, kNoConfigHome};
+    }
+    const std::string path =
+        *configHome + std::string(kAutostartFolder) + "/" + std::string(kAutostartFileName);
+    const int error = unlink(path.c_str()) == 0 ? 0 : errno;
+    if (error == 0) {
+        return {true,
+                "reloj: el reloj ya no se iniciará con la sesión; se ha quitado «" + path + "»"};
+    }
+    if (error == ENOENT) {
+        return {true, "reloj: el reloj no se iniciaba con la sesión; no hay «" + path + "»"};
+    }
+    return {false, "reloj: no se puede quitar «" + path + "»: " + SpanishReason(error)};
+}
+
+} // namespace reloj
