@@ -95,20 +95,31 @@ std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& descri
     return window;
 }
 
-// Asked once per pair of windows: a window manager frames windows when they are first shown,
-// not later.
-bool QtPlatform::SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second) {
-    if (first == m_siblingCheck.first && second == m_siblingCheck.second) {
-        return m_siblingCheck.siblings;
+// Asked again only when the windows owned change: a window manager frames windows when they are
+// first shown, not later.
+bool QtPlatform::SiblingsUnderRoot(xcb_connection_t* connection, const QWidget* window,
+                                   const std::vector<QWidget*>& owned) {
+    std::vector<WId> ownedIds;
+    for (const QWidget* child : owned) {
+        ownedIds.push_back(child->winId());
+    }
+    SiblingCheck& check = m_siblingChecks[window->winId()];
+    if (check.owned == ownedIds) {
+        return check.siblings;
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    std::vector<xcb_query_tree_cookie_t> asked;
+    asked.push_back(xcb_query_tree(connection, static_cast<xcb_window_t>(window->winId())));
+    for (WId id : ownedIds) {
+        asked.push_back(xcb_query_tree(connection, static_cast<xcb_window_t>(id)));
+    }
     bool siblings = true;
-    for (WId window : {first, second}) {
-        const XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(
-            connection, xcb_query_tree(connection, static_cast<xcb_window_t>(window)), nullptr));
+    for (xcb_query_tree_cookie_t cookie : asked) {
+        const XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection, cookie, nullptr));
         siblings = siblings && tree && tree->parent == root;
     }
-    m_siblingCheck = {first, second, siblings};
+    check = {std::move(ownedIds), siblings};
     return siblings;
 }
 
@@ -133,22 +144,31 @@ void QtPlatform::KeepOnTop(WindowHandle window) {
         widget->raise();
         return;
     }
-    // An owned window stays above its owner: the hands above the dots. The tick keeps the
-    // hands on top, with whatever they own above them, just before the dots; where the dots and
-    // the hands are siblings under the root (no window manager has framed them), the dots are
-    // restacked just below the hands in one request, which the X server ignores when the order
-    // is already right. Any other owned window (the calculator, the closing box) is raised
-    // above its owner here.
+    // An owned window stays above its owner: the hands above the dots, the calculator and the
+    // closing box above the hands. Where no window manager has framed them, they are restacked
+    // directly so that the owner never passes over what it owns, not even between two
+    // requests: a clock window raised over the calculator is painted at once from the copy the
+    // X server keeps of it, and the calculator would show the hands until it had repainted.
+    // The tick keeps the hands on top, with whatever they own above them, just before the
+    // dots; so the dots only go just below the hands, in one request, which the X server
+    // ignores when the order is already right.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    const bool ownsClockWindow = owned.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (ownsClockWindow && x11 != nullptr &&
-        SiblingsUnderRoot(x11->connection(), widget->winId(), owned.front()->winId())) {
+    if (x11 != nullptr && SiblingsUnderRoot(x11->connection(), widget, owned)) {
+        const bool ownsClockWindow =
+            owned.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        if (!ownsClockWindow) {
+            for (QWidget* child : owned) {
+                child->raise();
+            }
+        }
         const uint32_t values[] = {static_cast<uint32_t>(owned.front()->winId()),
                                    XCB_STACK_MODE_BELOW};
         xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(widget->winId()),
                              XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
         return;
     }
+    // A window manager restacks framed windows as it is asked, and keeps a window it knows to
+    // belong to another above that one.
     widget->raise();
     for (QWidget* child : owned) {
         child->raise();

@@ -18,6 +18,7 @@
 
 #include <QPointer>
 #include <QtGui/qwindowdefs.h>
+#include <map>
 #include <vector>
 
 namespace reloj {
@@ -47,8 +48,10 @@ class QtPlatform final : public Platform {
     std::string SoundDirectory() const override;
 
   private:
-    // Whether both windows are children of the root window, as the last pair asked about was.
-    bool SiblingsUnderRoot(xcb_connection_t* connection, WId first, WId second);
+    // Whether the window and those it owns are all children of the root window: no window
+    // manager has framed them, and they can be restacked against each other directly.
+    bool SiblingsUnderRoot(xcb_connection_t* connection, const QWidget* window,
+                           const std::vector<QWidget*>& owned);
     // The wall clock jumped or the zone changed: every window waiting for a tick ticks soon.
     void TimeChanged();
     void TellDesktopChange(DesktopChange change);
@@ -59,11 +62,13 @@ class QtPlatform final : public Platform {
     PortalColourScheme m_portalScheme;
     // Read before the first window is made.
     std::optional<WindowSystem> m_windowSystem;
+    // The last answer for each window that owns others: the clock's two windows, so this stays
+    // as small as that.
     struct SiblingCheck {
-        WId first = 0;
-        WId second = 0;
+        std::vector<WId> owned;
         bool siblings = false;
-    } m_siblingCheck;
+    };
+    std::map<WId, SiblingCheck> m_siblingChecks;
     ScreenWatch m_screens;
     StackingWatch m_stacking;
     // Now is const to its callers; whether the zone must be read again is the platform's own.
