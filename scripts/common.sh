@@ -18,6 +18,7 @@ RELOJ_PACKAGES=(
     dbus-daemon at-spi2-core  # a private accessibility bus: the calculator tests read its labels
     libglib2.0-dev  # the autostart test reads the entry as a desktop launcher does
     dpkg-dev file desktop-file-utils groff-base man-db  # the .deb (cpack, dpkg-shlibdeps) and its checks
+    lintian appstream  # Debian's checks of the package and of its software-centre metadata
     clang libclang-rt-14-dev  # libFuzzer and the sanitizers, for the fuzz build
     fonts-dejavu-core
     x11-apps  # oclock and xclock, the clocks bench/run measures reloj against

@@ -155,7 +155,7 @@ TEST_F(Install, PackageIsNamedAndDescribed) {
     EXPECT_TRUE(depends.contains("libc6")) << fields.out;
 }
 
-TEST_F(Install, PackageHoldsTheProgramSoundsMenuEntryIconAndManual) {
+TEST_F(Install, PackageHoldsTheProgramSoundsMenuEntryIconMetadataAndManual) {
     const Outcome listing = RunTool({"dpkg-deb", "-c", s_deb});
     ASSERT_EQ(listing.status, 0) << ::testing::PrintToString(listing);
     // Each line: mode, owner, size, date, time, path.
@@ -176,11 +176,73 @@ TEST_F(Install, PackageHoldsTheProgramSoundsMenuEntryIconAndManual) {
         return file.first.rfind("./usr/share/reloj/sonidos/", 0) == 0;
     });
     EXPECT_EQ(sounds, 26);
-    for (const char* path : {"./usr/share/applications/reloj.desktop",
-                             "./usr/share/icons/hicolor/scalable/apps/reloj.svg",
-                             "./usr/share/man/man1/reloj.1.gz"}) {
+    for (const char* path :
+         {"./usr/share/applications/reloj.desktop",
+          "./usr/share/icons/hicolor/scalable/apps/reloj.svg", "./usr/share/man/man1/reloj.1.gz",
+          "./usr/share/metainfo/" RELOJ_APP_ID ".metainfo.xml", "./usr/share/doc/reloj/copyright",
+          "./usr/share/doc/reloj/changelog.gz"}) {
         EXPECT_EQ(files[path], "-rw-r--r-- root/root") << path << "\n" << listing.out;
     }
+}
+
+// Debian's own checker finds nothing wrong with the package: every error and warning fails, and
+// the package carries no overrides.
+TEST_F(Install, LintianFindsNoErrorOrWarning) {
+    const Outcome check = RunTool({"lintian", "--fail-on", "error,warning", s_deb});
+    ASSERT_NE(check.status, 127) << "lintian is missing (package lintian)";
+    EXPECT_EQ(check.status, 0) << ::testing::PrintToString(check);
+    for (const std::string& line : Lines(check.out)) {
+        EXPECT_FALSE(line.rfind("E: ", 0) == 0 || line.rfind("W: ", 0) == 0) << line;
+    }
+}
+
+// The licence is stated the way Debian reads it, and the changelog is this version's, signed
+// by the maintainer the package names.
+TEST_F(Install, CopyrightAndChangelogNameThisVersionAndItsMaintainer) {
+    const std::string copyright = ReadFile(Installed("share/doc/reloj/copyright"));
+    EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/"
+                              "copyright-format/1.0/\n",
+                              0),
+              0u)
+        << copyright;
+    EXPECT_TRUE(Contains(copyright, "\nLicense: GPL-3+\n")) << copyright;
+    EXPECT_TRUE(Contains(copyright, "/usr/share/common-licenses/GPL-3")) << copyright;
+
+    const Outcome changelog = RunTool({"gzip", "-dc", Installed("share/doc/reloj/changelog.gz")});
+    ASSERT_EQ(changelog.status, 0) << ::testing::PrintToString(changelog);
+    EXPECT_EQ(changelog.out.rfind("reloj (" RELOJ_PROJECT_VERSION ") ", 0), 0u) << changelog.out;
+    const Outcome maintainer = RunTool({"dpkg-deb", "-f", s_deb, "Maintainer"});
+    ASSERT_EQ(maintainer.status, 0) << ::testing::PrintToString(maintainer);
+    ASSERT_FALSE(maintainer.out.empty());
+    const std::string name = maintainer.out.substr(0, maintainer.out.find('\n'));
+    EXPECT_TRUE(Contains(changelog.out, "\n -- " + name + "  ")) << changelog.out;
+    EXPECT_TRUE(Contains(copyright, "Upstream-Contact: " + name + "\n")) << copyright;
+}
+
+// A software centre's view of the clock: the metadata is valid, names the menu entry the
+// package installs, and speaks Spanish and English.
+TEST_F(Install, SoftwareCentreMetadataIsValid) {
+    const std::string metadata = Installed("share/metainfo/" RELOJ_APP_ID ".metainfo.xml");
+    const Outcome check =
+        RunTool({"appstreamcli", "validate", "--no-net", "--pedantic", "--no-color", metadata});
+    ASSERT_NE(check.status, 127) << "appstreamcli is missing (package appstream)";
+    EXPECT_EQ(check.status, 0) << ::testing::PrintToString(check);
+    for (const std::string& line : Lines(check.out)) {
+        EXPECT_FALSE(line.rfind("E: ", 0) == 0 || line.rfind("W: ", 0) == 0) << line;
+    }
+
+    const std::string text = ReadFile(metadata);
+    EXPECT_TRUE(Contains(text, "<id>" RELOJ_APP_ID "</id>")) << text;
+    const std::string launchable = "<launchable type=\"desktop-id\">";
+    const auto at = text.find(launchable);
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string entry =
+        text.substr(at + launchable.size(), text.find('<', at + 1) - at - launchable.size());
+    EXPECT_TRUE(fs::exists(Installed("share/applications/" + entry))) << entry;
+    EXPECT_TRUE(Contains(text, "<summary xml:lang=\"es\">")) << text;
+    EXPECT_TRUE(Contains(text, "<p xml:lang=\"es\">")) << text;
+    EXPECT_TRUE(Contains(text, "<content_rating type=\"oars-1.1\"")) << text;
+    EXPECT_TRUE(Contains(text, "<release version=\"" RELOJ_PROJECT_VERSION "\"")) << text;
 }
 
 TEST_F(Install, UnpackedProgramStatesItsVersion) {
