@@ -7,6 +7,7 @@
 #include "running_clock.h"
 #include "sound_harness.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -309,7 +310,9 @@ TEST(Calculator, TheMuteSwitchIsSeenWhole) {
 
 // A clock in the middle of the screen lies under the calculator, which opens centred: the
 // calculator stays above the clock's windows while it is open, and the clock stays above every
-// other window. Regression guard: the dots covered the calculator's result.
+// other window. Regression guards: the dots covered the calculator's result; and the hands,
+// raised before the calculator in two requests, showed through it for a moment on a busy
+// machine, so no order the X server passes through may have them above it.
 TEST(Calculator, StaysAboveTheClockItOpensOver) {
     constexpr unsigned long kRed = 0xFF0000;
     Clock clock({.arguments = {"590|460|100|1|1|red"}, .startsAt = OnTheDay("10:15:30")});
@@ -336,9 +339,23 @@ TEST(Calculator, StaysAboveTheClockItOpensOver) {
     // A window just mapped shows what lay under it until it has painted itself.
     EXPECT_TRUE(PollUntil([&] { return onTop() && redUnder() == 0; }, 2s))
         << "the calculator never showed above the clock";
+    StackingRecorder stacking(server);
+    const auto outOfOrder = [&](const std::vector<XWindow>& order) {
+        const auto at = [&](XWindow window) {
+            return std::find(order.begin(), order.end(), window);
+        };
+        return !(at(clock.Markers()) < at(clock.Hands()) &&
+                 at(clock.Hands()) < at(clock.Calculator()));
+    };
+    const auto passedOutOfOrder = [&] {
+        const auto wrong = stacking.FirstOrderWhere(outOfOrder);
+        return wrong ? testing::PrintToString(*wrong) : std::string();
+    };
     // Then through a few ticks, each of which keeps the clock on top.
     const auto until = Steady::now() + 2500ms;
     while (Steady::now() < until) {
+        ASSERT_EQ(passedOutOfOrder(), "") << "markers " << clock.Markers() << " hands "
+                                          << clock.Hands() << " calculator " << clock.Calculator();
         ASSERT_TRUE(onTop()) << "the calculator went under the clock: "
                              << testing::PrintToString(server.StackingOrder()) << " markers "
                              << clock.Markers() << " hands " << clock.Hands() << " calculator "
@@ -350,6 +367,8 @@ TEST(Calculator, StaysAboveTheClockItOpensOver) {
     // Another window over all three goes back under the clock, and the calculator stays above.
     const XWindow cover = server.Cover(Rect{400, 400, 900, 600}, 0x00FF00);
     EXPECT_TRUE(PollUntil(onTop, 3s)) << "the clock and the calculator did not come back on top";
+    EXPECT_EQ(passedOutOfOrder(), "") << "markers " << clock.Markers() << " hands " << clock.Hands()
+                                      << " calculator " << clock.Calculator();
     const auto order = server.StackingOrder();
     EXPECT_NE(std::find(order.begin(), order.end(), cover), order.end());
     EXPECT_EQ(redUnder(), 0);

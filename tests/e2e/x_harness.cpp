@@ -222,6 +222,90 @@ std::vector<XWindow> XServer::StackingOrder() const {
     return order;
 }
 
+StackingRecorder::StackingRecorder(const XServer& server)
+    : m_display(XOpenDisplay(server.DisplayName().c_str())) {
+    if (m_display == nullptr) {
+        throw std::runtime_error("cannot open " + server.DisplayName());
+    }
+    const Window root = DefaultRootWindow(m_display);
+    XSelectInput(m_display, root, SubstructureNotifyMask);
+    // The tree's reply comes after every change made before it, and so after their news: that
+    // news is already in the order read here.
+    Window rootReturn = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(m_display, root, &rootReturn, &parent, &children, &count)) {
+        m_order.assign(children, children + count);
+        XFree(children);
+    }
+    while (QLength(m_display) > 0) {
+        XEvent stale;
+        XNextEvent(m_display, &stale);
+    }
+}
+
+StackingRecorder::~StackingRecorder() {
+    XCloseDisplay(m_display);
+}
+
+std::optional<std::vector<XWindow>>
+StackingRecorder::FirstOrderWhere(const std::function<bool(const std::vector<XWindow>&)>& wrong) {
+    const auto take = [this](XWindow window) {
+        const auto at = std::find(m_order.begin(), m_order.end(), window);
+        if (at != m_order.end()) {
+            m_order.erase(at);
+        }
+    };
+    std::optional<std::vector<XWindow>> found;
+    if (wrong(m_order)) {
+        found = m_order;
+    }
+    const Window root = DefaultRootWindow(m_display);
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        switch (event.type) {
+        case CreateNotify: // a new window starts on top of its siblings
+            m_order.push_back(event.xcreatewindow.window);
+            break;
+        case DestroyNotify:
+            take(event.xdestroywindow.window);
+            break;
+        case ReparentNotify:
+            take(event.xreparent.window);
+            if (event.xreparent.parent == root) {
+                m_order.push_back(event.xreparent.window);
+            }
+            break;
+        case ConfigureNotify: {
+            // The window now lies just above its sibling `above`, or at the bottom.
+            const XConfigureEvent& configure = event.xconfigure;
+            if (configure.window == root) {
+                break;
+            }
+            take(configure.window);
+            const auto above = std::find(m_order.begin(), m_order.end(), configure.above);
+            m_order.insert(above == m_order.end() ? m_order.begin() : above + 1, configure.window);
+            break;
+        }
+        case CirculateNotify:
+            take(event.xcirculate.window);
+            if (event.xcirculate.place == PlaceOnTop) {
+                m_order.push_back(event.xcirculate.window);
+            } else {
+                m_order.insert(m_order.begin(), event.xcirculate.window);
+            }
+            break;
+        default:
+            continue;
+        }
+        if (!found && wrong(m_order)) {
+            found = m_order;
+        }
+    }
+    return found;
+}
+
 XWindow XServer::Cover(const Rect& place, unsigned long rgb) const {
     const Window window = XCreateSimpleWindow(
         m_display, DefaultRootWindow(m_display), place.left, place.top,

@@ -8,6 +8,7 @@
 #include "process.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -120,6 +121,26 @@ class XServer {
     std::optional<Process> m_xvfb;
     std::string m_name;
     XDisplay* m_display = nullptr;
+};
+
+// Follows the order of the root's children from the X server's own news of every change, on a
+// connection of its own, so that an order that lasted only between two requests is seen too:
+// polling the order can miss it, and the screen shows it. Begins with the order at its making.
+class StackingRecorder {
+  public:
+    explicit StackingRecorder(const XServer& server);
+    ~StackingRecorder();
+    StackingRecorder(const StackingRecorder&) = delete;
+    StackingRecorder& operator=(const StackingRecorder&) = delete;
+
+    // Takes in the news that has come so far, and returns the first order it passed through,
+    // bottom to top, for which `wrong` is true; none if there was none.
+    std::optional<std::vector<XWindow>>
+    FirstOrderWhere(const std::function<bool(const std::vector<XWindow>&)>& wrong);
+
+  private:
+    XDisplay* m_display = nullptr;
+    std::vector<XWindow> m_order;
 };
 
 // The screen pixels of an open display inside an area; no pixels when it cannot be read.
