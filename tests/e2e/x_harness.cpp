@@ -18,6 +18,19 @@ namespace {
 
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
+// The root window's children on that connection, bottom to top.
+std::vector<XWindow> RootChildren(Display* display) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    std::vector<XWindow> order;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        order.assign(children, children + count);
+        XFree(children);
+    }
+    return order;
+}
+
 } // namespace
 
 void PrintTo(const Rect& r, std::ostream* out) {
@@ -211,15 +224,7 @@ bool XServer::SelectionOwned(const std::string& selection) const {
 }
 
 std::vector<XWindow> XServer::StackingOrder() const {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    std::vector<XWindow> order;
-    if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count)) {
-        order.assign(children, children + count);
-        XFree(children);
-    }
-    return order;
+    return RootChildren(m_display);
 }
 
 StackingRecorder::StackingRecorder(const XServer& server)
@@ -227,17 +232,10 @@ StackingRecorder::StackingRecorder(const XServer& server)
     if (m_display == nullptr) {
         throw std::runtime_error("cannot open " + server.DisplayName());
     }
-    const Window root = DefaultRootWindow(m_display);
-    XSelectInput(m_display, root, SubstructureNotifyMask);
+    XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
     // The tree's reply comes after every change made before it, and so after their news: that
     // news is already in the order read here.
-    Window rootReturn = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(m_display, root, &rootReturn, &parent, &children, &count)) {
-        m_order.assign(children, children + count);
-        XFree(children);
-    }
+    m_order = RootChildren(m_display);
     while (QLength(m_display) > 0) {
         XEvent stale;
         XNextEvent(m_display, &stale);
