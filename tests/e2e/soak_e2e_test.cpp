@@ -121,6 +121,7 @@ ClockLog ReadLog(const std::string& text) {
     const std::string play = "reloj.sound: play ";
     const std::string regions = "reloj.regions: regions ";
     ClockLog log;
+    std::string startMinute;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (line.size() <= kStampLength) {
@@ -135,9 +136,15 @@ ClockLog ReadLog(const std::string& text) {
             if (++log.reshapes > 1) {
                 log.regionCounts.insert(std::stol(message.substr(regions.size())));
             }
-            const long intoMinute = std::stol(line.substr(kSecondAt, 2)) * 1000 +
-                                    std::stol(line.substr(kMillisecondAt, 3));
-            log.minuteTickMs.emplace(minute, intoMinute);
+            // The minute the clock started in has no tick at its turn.
+            if (startMinute.empty()) {
+                startMinute = minute;
+            }
+            if (minute != startMinute) {
+                const long intoMinute = std::stol(line.substr(kSecondAt, 2)) * 1000 +
+                                        std::stol(line.substr(kMillisecondAt, 3));
+                log.minuteTickMs.emplace(minute, intoMinute);
+            }
         }
     }
     return log;
