@@ -5,6 +5,7 @@
 // itself held the clock up past the chime's grace.
 #include "chimes/chimes.h"
 #include "running_clock.h"
+#include "sound_harness.h"
 
 #include <algorithm>
 #include <csignal>
@@ -83,21 +84,23 @@ std::vector<Chime> ExpectedChimes() {
     return chimes;
 }
 
-// Every chime that is in one list and not in the other, for a failure that says which.
-std::string Differences(std::vector<Chime> requested, std::vector<Chime> expected) {
-    std::sort(requested.begin(), requested.end());
-    std::sort(expected.begin(), expected.end());
+// The chimes of `from` that are not in `taken`, in order.
+std::vector<Chime> Missing(std::vector<Chime> from, std::vector<Chime> taken) {
+    std::sort(from.begin(), from.end());
+    std::sort(taken.begin(), taken.end());
     std::vector<Chime> missing;
-    std::vector<Chime> extra;
-    std::set_difference(expected.begin(), expected.end(), requested.begin(), requested.end(),
+    std::set_difference(from.begin(), from.end(), taken.begin(), taken.end(),
                         std::back_inserter(missing));
-    std::set_difference(requested.begin(), requested.end(), expected.begin(), expected.end(),
-                        std::back_inserter(extra));
+    return missing;
+}
+
+// Every chime that is in one list and not in the other, for a failure that says which.
+std::string Differences(const std::vector<Chime>& requested, const std::vector<Chime>& expected) {
     std::string text;
-    for (const auto& [minute, file] : missing) {
+    for (const auto& [minute, file] : Missing(expected, requested)) {
         text += "missing " + minute + " " + file + "\n";
     }
-    for (const auto& [minute, file] : extra) {
+    for (const auto& [minute, file] : Missing(requested, expected)) {
         text += "extra " + minute + " " + file + "\n";
     }
     return text;
@@ -112,39 +115,36 @@ struct ClockLog {
     long reshapes = 0;
 };
 
-// Each line is "YYYY-MM-DD HH:MM:SS.mmm category: message", stamped with the simulated time.
+// The log is written with PlayLog::Timed, each line headed "YYYY-MM-DD HH:MM:SS.zzz", the
+// simulated moment it was written in.
 ClockLog ReadLog(const std::string& text) {
-    constexpr std::size_t kStampLength = 24;
     constexpr std::size_t kMinuteLength = 16;
     constexpr std::size_t kSecondAt = 17;
     constexpr std::size_t kMillisecondAt = 20;
-    const std::string play = "reloj.sound: play ";
-    const std::string regions = "reloj.regions: regions ";
+    constexpr std::string_view kRegions = " reloj.regions: regions ";
     ClockLog log;
+    for (const Request& request : Requests(text)) {
+        log.chimes.emplace_back(request.at.substr(0, kMinuteLength), request.file);
+    }
     std::string startMinute;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (line.size() <= kStampLength) {
+        const auto at = line.find(kRegions);
+        if (at == std::string::npos) {
             continue;
         }
+        // The first reshape is the ring's, before the hands exist.
+        if (++log.reshapes > 1) {
+            log.regionCounts.insert(std::stol(line.substr(at + kRegions.size())));
+        }
+        // The minute the clock started in has no tick at its turn.
         const std::string minute = line.substr(0, kMinuteLength);
-        const std::string message = line.substr(kStampLength);
-        if (message.rfind(play, 0) == 0) {
-            log.chimes.emplace_back(minute, message.substr(play.size()));
-        } else if (message.rfind(regions, 0) == 0) {
-            // The first reshape is the ring's, before the hands exist.
-            if (++log.reshapes > 1) {
-                log.regionCounts.insert(std::stol(message.substr(regions.size())));
-            }
-            // The minute the clock started in has no tick at its turn.
-            if (startMinute.empty()) {
-                startMinute = minute;
-            }
-            if (minute != startMinute) {
-                const long intoMinute = std::stol(line.substr(kSecondAt, 2)) * 1000 +
-                                        std::stol(line.substr(kMillisecondAt, 3));
-                log.minuteTickMs.emplace(minute, intoMinute);
-            }
+        if (startMinute.empty()) {
+            startMinute = minute;
+        } else if (minute != startMinute) {
+            const long intoMinute = std::stol(line.substr(kSecondAt, 2)) * 1000 +
+                                    std::stol(line.substr(kMillisecondAt, 3));
+            log.minuteTickMs.emplace(minute, intoMinute);
         }
     }
     return log;
@@ -166,11 +166,8 @@ void ExpectChimesAndTimelyHands(const std::string& text) {
     // minute's reshape, which the same tick makes just after the chime check, was logged more
     // than kLateChimeSeconds into the minute, or not at all. A chime missing from a minute
     // whose tick came in time is the clock's fault.
-    std::vector<Chime> unheard;
-    std::set_difference(expected.begin(), expected.end(), log.chimes.begin(), log.chimes.end(),
-                        std::back_inserter(unheard));
     int excused = 0;
-    for (const auto& [minute, file] : unheard) {
+    for (const auto& [minute, file] : Missing(expected, log.chimes)) {
         const auto tick = log.minuteTickMs.find(minute);
         if (tick != log.minuteTickMs.end() && tick->second <= kGraceMs) {
             ADD_FAILURE() << "no chime " << file << " at " << minute << ", though its tick came "
@@ -216,9 +213,8 @@ TEST(Soak, AWeekAtSpeed) {
          .startsAt = "2026-12-07 23:10:00",
          .rate = kRate,
          .soundServer = "unix:" + nowhere.Path() + "/no-server.sock",
-         .environment = {{"QT_LOGGING_RULES", "reloj.sound=true;reloj.regions=true"},
-                         {"QT_MESSAGE_PATTERN",
-                          "%{time yyyy-MM-dd HH:mm:ss.zzz} %{category}: %{message}"}},
+         .playLog = PlayLog::Timed,
+         .environment = {{"QT_LOGGING_RULES", "reloj.sound=true;reloj.regions=true"}},
          .realTime = true});
     XServer& server = reloj.Server();
     const auto launched = reloj.Launched();
