@@ -24,13 +24,20 @@ constexpr std::array<std::string_view, kChimeRows> kTable{
     "21pm.wav",  "22pm.wav", "23pm.wav", "12pm.wav",
 };
 
+constexpr int kMidnight = 0;
+constexpr std::string_view kHalfHourTitle = "Campanada de la media";
+constexpr std::string_view kMidnightTitle = "Campanada de medianoche";
+constexpr std::string_view kOneOClockTitle = "Campanada de la ";
+constexpr std::string_view kHourTitle = "Campanada de las ";
+
 // The hour each of rows 1-24 plays at.
 constexpr std::array<int, kChimeRows> kRowHour{-1, 1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 0,
                                                13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 12};
 
 } // namespace
 
-ChimeSound::ChimeSound(std::string path) : m_path(std::move(path)) {}
+ChimeSound::ChimeSound(std::string path, std::string title)
+    : m_path(std::move(path)), m_title(std::move(title)) {}
 
 void ChimeSound::PlayFromStart(Platform& platform) {
     if (m_player) {
@@ -39,7 +46,7 @@ void ChimeSound::PlayFromStart(Platform& platform) {
         m_player = platform.CreateSoundPlayer();
     }
     if (!m_player->IsOpen()) {
-        m_player->Open(m_path);
+        m_player->Open(m_path, m_title);
     }
     m_player->Play();
 }
@@ -82,6 +89,18 @@ const std::array<std::string_view, kChimeRows>& ChimeTable() {
     return kTable;
 }
 
+std::string ChimeTitle(int row) {
+    if (row == kHalfHourRow) {
+        return std::string(kHalfHourTitle);
+    }
+    const int hour = kRowHour[static_cast<std::size_t>(row)];
+    if (hour == kMidnight) {
+        return std::string(kMidnightTitle);
+    }
+    // Spanish counts one o'clock in the singular: "la una", "las dos".
+    return std::string(hour == 1 ? kOneOClockTitle : kHourTitle) + std::to_string(hour);
+}
+
 Chimes::Chimes(Platform& platform) : m_platform(platform) {}
 
 void Chimes::ChimeCheck(const LocalTime& now, bool audible) {
@@ -103,14 +122,16 @@ void Chimes::ChimeCheck(const LocalTime& now, bool audible) {
     auto& sound = m_sounds[static_cast<std::size_t>(row)];
     if (!sound) {
         sound.emplace(m_platform.SoundDirectory() +
-                      std::string(kTable[static_cast<std::size_t>(row)]));
+                          std::string(kTable[static_cast<std::size_t>(row)]),
+                      ChimeTitle(row));
     }
     sound->PlayFromStart(m_platform);
 }
 
 void Chimes::PlayClosingSound() {
     if (!m_closingSound) {
-        m_closingSound.emplace(m_platform.SoundDirectory() + std::string(kClosingSoundFile));
+        m_closingSound.emplace(m_platform.SoundDirectory() + std::string(kClosingSoundFile),
+                               std::string(kClosingSoundTitle));
     }
     m_closingSound->PlayFromStart(m_platform);
 }

@@ -15,10 +15,11 @@
 
 namespace reloj {
 
-// One of the clock's sounds: a wave file and the player it opens on its first play.
+// One of the clock's sounds: a wave file, what it is called, and the player it opens on its
+// first play.
 class ChimeSound {
   public:
-    explicit ChimeSound(std::string path);
+    ChimeSound(std::string path, std::string title);
 
     // Plays the sound from its start: a sound still playing starts again, and the player
     // opened for an earlier play is reused.
@@ -28,6 +29,7 @@ class ChimeSound {
 
   private:
     std::string m_path;
+    std::string m_title;
     std::unique_ptr<SoundPlayer> m_player;
 };
 
@@ -56,6 +58,13 @@ inline constexpr int kChimeRows = 25;
 // The sound file of each row.
 const std::array<std::string_view, kChimeRows>& ChimeTable();
 inline constexpr std::string_view kClosingSoundFile = "finreloj.wav";
+
+// What each sound is called where the desktop lists what plays: a row's chime after the hour
+// it strikes, as a 24-hour clock shows it ("Campanada de la 1", "Campanada de las 13",
+// "Campanada de medianoche"), the half hour's "Campanada de la media", the closing sound
+// "Despedida". The row is one of the table's, from 0 to kChimeRows - 1.
+std::string ChimeTitle(int row);
+inline constexpr std::string_view kClosingSoundTitle = "Despedida";
 
 // The clock's 26 sounds, each made on its first play.
 class Chimes {

@@ -130,8 +130,9 @@ class SoundPlayer {
   public:
     virtual ~SoundPlayer() = default;
     // Readies the player for a wave file; later plays reuse it. What it holds between plays
-    // is the player's business.
-    virtual void Open(const std::string& path) = 0;
+    // is the player's business. `title` says in words what the sound is, for whoever lists
+    // what plays (a desktop's mixer).
+    virtual void Open(const std::string& path, const std::string& title) = 0;
     virtual bool IsOpen() const = 0;
     // Back to the start of the sound.
     virtual void Rewind() = 0;

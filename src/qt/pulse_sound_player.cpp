@@ -18,6 +18,7 @@
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/mainloop.h>
+#include <pulse/proplist.h>
 #include <pulse/sample.h>
 #include <pulse/stream.h>
 #include <sys/stat.h>
@@ -77,6 +78,32 @@ constexpr microseconds kLongestRound{1'000'000};
 constexpr std::size_t kLargestWrite = 64 * 1024;
 // How long a player that goes waits for its sound's thread to let go of the server.
 constexpr milliseconds kWaitWhenGoing{500};
+
+// Who plays, as the server and the desktop's mixer know the clock: the id is the one of its
+// metadata, the icon the one it installs.
+constexpr const char* kApplicationName = "reloj";
+constexpr const char* kApplicationId = RELOJ_APP_ID;
+constexpr const char* kApplicationIcon = "reloj";
+// Chimes are event sounds, which desktops give a volume of their own.
+constexpr const char* kMediaRole = "event";
+
+// A property list that is freed when it goes.
+class Properties {
+  public:
+    Properties() : m_list(pa_proplist_new()) {}
+    ~Properties() { pa_proplist_free(m_list); }
+    Properties(const Properties&) = delete;
+    Properties& operator=(const Properties&) = delete;
+
+    Properties& Set(const char* key, const char* value) {
+        pa_proplist_sets(m_list, key, value);
+        return *this;
+    }
+    pa_proplist* List() const { return m_list; }
+
+  private:
+    pa_proplist* m_list;
+};
 
 bool EnvironmentSet(const char* name) {
     const char* value = std::getenv(name);
@@ -203,7 +230,12 @@ class ServerConnection {
         if (m_loop == nullptr) {
             return "no memory for a sound loop";
         }
-        m_context = pa_context_new(pa_mainloop_get_api(m_loop), "reloj");
+        Properties application;
+        application.Set(PA_PROP_APPLICATION_NAME, kApplicationName)
+            .Set(PA_PROP_APPLICATION_ID, kApplicationId)
+            .Set(PA_PROP_APPLICATION_ICON_NAME, kApplicationIcon);
+        m_context = pa_context_new_with_proplist(pa_mainloop_get_api(m_loop), kApplicationName,
+                                                 application.List());
         if (m_context == nullptr) {
             return "no memory for a sound connection";
         }
@@ -218,8 +250,9 @@ class ServerConnection {
         });
     }
 
-    // Opens a playback stream of the given format on the default output.
-    std::string OpenStream(const char* name, const WaveFormat& format) {
+    // Opens a playback stream of the given format on the default output, under the sound's
+    // title.
+    std::string OpenStream(const std::string& title, const WaveFormat& format) {
         pa_sample_spec samples{};
         samples.format = SampleFormatOf(format);
         samples.rate = static_cast<std::uint32_t>(format.sampleRate);
@@ -228,7 +261,10 @@ class ServerConnection {
         // to six.
         pa_channel_map map{};
         pa_channel_map_init_auto(&map, samples.channels, PA_CHANNEL_MAP_WAVEEX);
-        m_stream = pa_stream_new(m_context, name, &samples, &map);
+        Properties sound;
+        sound.Set(PA_PROP_MEDIA_ROLE, kMediaRole).Set(PA_PROP_MEDIA_NAME, title.c_str());
+        m_stream =
+            pa_stream_new_with_proplist(m_context, title.c_str(), &samples, &map, sound.List());
         if (m_stream == nullptr) {
             return pa_strerror(pa_context_errno(m_context));
         }
@@ -357,7 +393,7 @@ class ServerConnection {
 };
 
 // One whole play, on its own thread.
-void PlayFile(Playback& playback, const std::string& path) {
+void PlayFile(Playback& playback, const std::string& path, const std::string& title) {
     const OpenFile file(path);
     if (!file.IsOpen()) {
         qCInfo(lcSound, "cannot play %s: %s", path.c_str(), std::strerror(errno));
@@ -380,7 +416,7 @@ void PlayFile(Playback& playback, const std::string& path) {
         }
         return;
     }
-    failure = connection.OpenStream(FileName(path), header.layout.format);
+    failure = connection.OpenStream(title, header.layout.format);
     if (failure.empty()) {
         failure = connection.Stream(file, header.layout);
     }
@@ -402,8 +438,9 @@ PulseSoundPlayer::~PulseSoundPlayer() {
     m_playing->ended.wait_for(lock, kWaitWhenGoing, [this] { return m_playing->done; });
 }
 
-void PulseSoundPlayer::Open(const std::string& path) {
+void PulseSoundPlayer::Open(const std::string& path, const std::string& title) {
     m_path = path;
+    m_title = title;
     if (::access(path.c_str(), F_OK) != 0) {
         qCInfo(lcSound, "missing %s", path.c_str());
     }
@@ -431,12 +468,12 @@ void PulseSoundPlayer::Play() {
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &previous);
     try {
-        std::thread([playback, path = m_path] {
+        std::thread([playback, path = m_path, title = m_title] {
             // A clock started at a real-time priority keeps it for its ticks; a sound is not
             // worth pre-empting anything for.
             const sched_param normal{};
             pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
-            PlayFile(*playback, path);
+            PlayFile(*playback, path, title);
             playback->Finish();
         }).detach();
         m_playing = std::move(playback);

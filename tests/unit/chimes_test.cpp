@@ -1,8 +1,10 @@
 #include "chimes/chimes.h"
 #include "fake_platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace reloj {
 namespace {
@@ -71,6 +73,35 @@ TEST(ChimeRow, OtherTimeTexts) {
     }
 }
 
+// What a desktop's mixer lists while a sound plays: each chime by the hour it strikes, in
+// Spanish, with the singular of one o'clock, and no two sounds under the same title.
+TEST(ChimeTitle, EachSoundIsCalledByWhatItStrikes) {
+    const struct {
+        const char* name;
+        const char* file;
+        const char* title;
+    } rows[] = {
+        {"noon", "12pm.wav", "Campanada de las 12"},
+        {"one in the morning, singular", "1am.wav", "Campanada de la 1"},
+        {"one in the afternoon, on the 24-hour clock", "13pm.wav", "Campanada de las 13"},
+        {"eleven at night", "23pm.wav", "Campanada de las 23"},
+        {"midnight, by its name", "24am.wav", "Campanada de medianoche"},
+        {"the half hour", "media.wav", "Campanada de la media"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto& table = ChimeTable();
+        const auto found = std::find(table.begin(), table.end(), row.file);
+        ASSERT_NE(found, table.end());
+        EXPECT_EQ(ChimeTitle(static_cast<int>(found - table.begin())), row.title);
+    }
+    std::set<std::string> titles{std::string(kClosingSoundTitle)};
+    for (int row = 0; row < kChimeRows; ++row) {
+        titles.insert(ChimeTitle(row));
+    }
+    EXPECT_EQ(titles.size(), static_cast<std::size_t>(kChimeRows + 1));
+}
+
 LocalTime At(int hour, int minute, int second, int64_t epochSecond) {
     return {2026, 12, 8, hour, minute, second, epochSecond};
 }
@@ -84,9 +115,14 @@ TEST(Chimes, OpenedOnceThenRewoundAndReplayed) {
     chimes.ChimeCheck(At(12, 30, 0, 1800), true);
     chimes.ChimeCheck(At(12, 0, 0, kDay), true);
     const std::vector<std::string> expected = {
-        "CreateSoundPlayer",        "Open /sonidos/12pm.wav",  "Play /sonidos/12pm.wav",
-        "CreateSoundPlayer",        "Open /sonidos/media.wav", "Play /sonidos/media.wav",
-        "Rewind /sonidos/12pm.wav", "Play /sonidos/12pm.wav",
+        "CreateSoundPlayer",
+        "Open /sonidos/12pm.wav (Campanada de las 12)",
+        "Play /sonidos/12pm.wav",
+        "CreateSoundPlayer",
+        "Open /sonidos/media.wav (Campanada de la media)",
+        "Play /sonidos/media.wav",
+        "Rewind /sonidos/12pm.wav",
+        "Play /sonidos/12pm.wav",
     };
     EXPECT_EQ(platform.journal, expected);
 }

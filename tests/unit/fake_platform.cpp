@@ -176,8 +176,8 @@ namespace {
 class FakeSoundPlayer final : public SoundPlayer {
   public:
     explicit FakeSoundPlayer(std::vector<std::string>& journal) : m_journal(journal) {}
-    void Open(const std::string& path) override {
-        m_journal.push_back("Open " + path);
+    void Open(const std::string& path, const std::string& title) override {
+        m_journal.push_back("Open " + path + " (" + title + ")");
         m_path = path;
     }
     bool IsOpen() const override { return !m_path.empty(); }

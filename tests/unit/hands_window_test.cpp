@@ -88,12 +88,14 @@ TEST_F(Clock, TickOrder) {
     platform.journal.clear();
     Tick();
     const std::vector<std::string> expected = {
-        "CreateSoundPlayer", "Open /sonidos/media.wav", "Play /sonidos/media.wav",
-        "ScreenPixel 1,1",   "ScreenPixel 77,1",        "ScreenPixel 1,77",
-        "ScreenPixel 77,77", "reloj.SetBackground",     "reloj.SetFill",
-        "reloj.Repaint",     "$uhr$.SetBackground",     "$uhr$.Repaint",
-        "reloj.DrawCircle",  "KeepOnTop reloj",         "KeepOnTop $uhr$",
-        "reloj.SetShape",
+        "CreateSoundPlayer",       "Open /sonidos/media.wav (Campanada de la media)",
+        "Play /sonidos/media.wav", "ScreenPixel 1,1",
+        "ScreenPixel 77,1",        "ScreenPixel 1,77",
+        "ScreenPixel 77,77",       "reloj.SetBackground",
+        "reloj.SetFill",           "reloj.Repaint",
+        "$uhr$.SetBackground",     "$uhr$.Repaint",
+        "reloj.DrawCircle",        "KeepOnTop reloj",
+        "KeepOnTop $uhr$",         "reloj.SetShape",
     };
     EXPECT_EQ(platform.journal, expected) << "desktop 0 is dark: the clock turns white";
 
@@ -171,7 +173,7 @@ TEST_F(Clock, HoldToQuit) {
     Tick();
     const std::vector<std::string> closing = {
         "CreateSoundPlayer",
-        "Open /sonidos/finreloj.wav",
+        "Open /sonidos/finreloj.wav (Despedida)",
         "Play /sonidos/finreloj.wav",
         "MessageBox",
         "KeepOnTop reloj",
