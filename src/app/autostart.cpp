@@ -1,6 +1,7 @@
 #include "app/autostart.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -11,10 +12,16 @@ namespace reloj {
 
 namespace {
 
-// Characters that make an argument of an Exec line need quotes, and those that must be
-// escaped with a backslash inside them.
-constexpr std::string_view kNeedQuotes = " \t\n\"'\\><~|&;$*?#()`";
-constexpr std::string_view kEscapedInQuotes = "\"`$\\";
+// Characters that make an argument of an Exec line need double quotes: the reserved ones of
+// the desktop entry format that UnwritableInEntry lets through.
+constexpr std::string_view kNeedQuotes = " '><~|&;*?#()";
+// The option that starts the clock muted, as the entry passes it.
+constexpr std::string_view kMuteOption = "--mute";
+// Control characters: C0, DEL and C1 (the last as UTF-8 code points).
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDelete = 0x7F;
+constexpr unsigned int kFirstC1 = 0x80;
+constexpr unsigned int kLastC1 = 0x9F;
 // The folders a session reads, and the ones made for it, which hold the user's settings.
 constexpr std::string_view kAutostartFolder = "/autostart";
 constexpr mode_t kFolderMode = 0700;
@@ -47,39 +54,21 @@ std::string SpanishReason(int error) {
     }
 }
 
-// A value of a desktop entry: the general escapes of its string values, applied after the Exec
-// quoting.
-std::string EntryValue(std::string_view text) {
-    std::string value;
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-            value += "\\\\";
-            break;
-        case '\n':
-            value += "\\n";
-            break;
-        case '\t':
-            value += "\\t";
-            break;
-        case '\r':
-            value += "\\r";
-            break;
-        default:
-            value += c;
-        }
-    }
-    return value;
-}
+// One character of a UTF-8 text: its code point and how many bytes it takes, 0 for a sequence
+// that is not UTF-8.
+struct Utf8Character {
+    std::size_t length = 0;
+    unsigned int code = 0;
+};
 
-// The length of the UTF-8 sequence that starts at `at`, or 0 if none does.
-std::size_t Utf8Length(std::string_view text, std::size_t at) {
+// The UTF-8 character that starts at `at`.
+Utf8Character DecodeUtf8(std::string_view text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
     std::size_t length = 0;
     unsigned int least = 0; // the smallest code point of that length, against overlong forms
     unsigned int code = 0;
     if (lead < 0x80) {
-        return 1;
+        return {1, lead};
     }
     if ((lead & 0xE0) == 0xC0) {
         length = 2;
@@ -94,20 +83,57 @@ std::size_t Utf8Length(std::string_view text, std::size_t at) {
         least = 0x10000;
         code = lead & 0x07;
     } else {
-        return 0;
+        return {};
     }
     if (at + length > text.size()) {
-        return 0;
+        return {};
     }
     for (std::size_t i = 1; i < length; ++i) {
         const auto next = static_cast<unsigned char>(text[at + i]);
         if ((next & 0xC0) != 0x80) {
-            return 0;
+            return {};
         }
         code = (code << 6) | (next & 0x3F);
     }
     const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code < least || code > 0x10FFFF || surrogate ? 0 : length;
+    if (code < least || code > 0x10FFFF || surrogate) {
+        return {};
+    }
+    return {length, code};
+}
+
+// The Spanish name of a character some launcher does not carry intact, or nothing for one they
+// all do. Inside double quotes GLib and systemd's generator read backslash escapes (and an
+// escaped quote), systemd's takes "$" and "`" for a shell's and escapes them, a percent sign
+// starts a field code each launcher replaces in its own way, and control characters are
+// escaped, split on or dropped.
+std::optional<std::string> CharacterChanged(unsigned int code) {
+    switch (code) {
+    case '$':
+        return "el signo «$»";
+    case '`':
+        return "el acento grave «`»";
+    case '\\':
+        return "la barra invertida «\\»";
+    case '"':
+        return "las comillas «\"»";
+    case '%':
+        return "el signo «%»";
+    case '\t':
+        return "un tabulador";
+    case '\n':
+        return "un salto de línea";
+    case '\r':
+        return "un retorno de carro";
+    default:
+        break;
+    }
+    if (code < kFirstPrintable || code == kDelete || (code >= kFirstC1 && code <= kLastC1)) {
+        char name[sizeof "un carácter de control (U+0000)"];
+        std::snprintf(name, sizeof name, "un carácter de control (U+%04X)", code);
+        return std::string(name);
+    }
+    return std::nullopt;
 }
 
 // Makes each missing folder of an absolute path, for the user alone.
@@ -181,56 +207,49 @@ std::optional<std::string> ConfigHome(const char* xdgConfigHome, const char* hom
 }
 
 std::string ExecArgument(std::string_view argument) {
-    const bool quoted =
-        argument.empty() || argument.find_first_of(kNeedQuotes) != std::string_view::npos;
-    std::string out = quoted ? "\"" : "";
-    for (const char c : argument) {
-        if (quoted && kEscapedInQuotes.find(c) != std::string_view::npos) {
-            out += '\\';
-        }
-        // A lone percent sign would start a field code, which a launcher replaces.
-        out += c == '%' ? std::string("%%") : std::string(1, c);
+    if (!argument.empty() && argument.find_first_of(kNeedQuotes) == std::string_view::npos) {
+        return std::string(argument);
     }
-    if (quoted) {
-        out += '"';
-    }
-    return out;
+    return "\"" + std::string(argument) + "\"";
 }
 
 std::optional<EntryTextProblem> UnwritableInEntry(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const auto c = static_cast<unsigned char>(text[at]);
-        if ((c < 0x20 && c != '\n' && c != '\t' && c != '\r') || c == 0x7F) {
-            return EntryTextProblem{at, "un carácter de control"};
+    std::size_t position = 1;
+    for (std::size_t at = 0; at < text.size(); ++position) {
+        const Utf8Character character = DecodeUtf8(text, at);
+        if (character.length == 0) {
+            return EntryTextProblem{position, "un byte que no es UTF-8"};
         }
-        const std::size_t length = Utf8Length(text, at);
-        if (length == 0) {
-            return EntryTextProblem{at, "un byte que no es UTF-8"};
+        if (auto changed = CharacterChanged(character.code)) {
+            return EntryTextProblem{position, std::move(*changed)};
         }
-        at += length;
+        at += character.length;
     }
     return std::nullopt;
 }
 
-std::string AutostartEntry(std::string_view program, std::string_view commandLine) {
-    std::string exec = ExecArgument(program);
-    if (!commandLine.empty()) {
+std::string AutostartEntry(const AutostartClock& clock) {
+    std::string exec = ExecArgument(clock.program);
+    if (clock.muted) {
+        exec += ' ' + std::string(kMuteOption);
+    }
+    if (!clock.commandLine.empty()) {
         // The program joins its arguments into one command line again: one argument does.
-        exec += ' ' + ExecArgument(commandLine);
+        exec += ' ' + ExecArgument(clock.commandLine);
     }
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Reloj\n"
            "Comment=Reloj analógico de escritorio, iniciado con la sesión\n"
            "Exec=" +
-           EntryValue(exec) +
+           exec +
            "\n"
            "Icon=reloj\n"
            "Terminal=false\n";
 }
 
 AutostartOutcome WriteAutostartEntry(const std::optional<std::string>& configHome,
-                                     std::string_view program, std::string_view commandLine) {
+                                     const AutostartClock& clock) {
     if (!configHome) {
         return {false, kNoConfigHome};
     }
@@ -238,12 +257,13 @@ AutostartOutcome WriteAutostartEntry(const std::optional<std::string>& configHom
     const std::string path = folder + "/" + std::string(kAutostartFileName);
     int error = MakeFolders(folder);
     if (error == 0) {
-        error = ReplaceFile(folder, path, AutostartEntry(program, commandLine));
+        error = ReplaceFile(folder, path, AutostartEntry(clock));
     }
     if (error != 0) {
         return {false, "reloj: no se puede escribir «" + path + "»: " + SpanishReason(error)};
     }
-    return {true, "reloj: el reloj se iniciará con la sesión, según «" + path + "»"};
+    return {true, std::string("reloj: el reloj se iniciará con la sesión") +
+                      (clock.muted ? ", sin campanadas," : ",") + " según «" + path + "»"};
 }
 
 AutostartOutcome RemoveAutostartEntry(const std::optional<std::string>& configHome) {

@@ -1,8 +1,11 @@
 // Starting the clock with the desktop session: the entry `reloj --autostart` writes in the
 // user's autostart folder, which every freedesktop session reads at login, and
 // `reloj --no-autostart` removes. The entry runs this program with the command line given,
-// written so that a launcher gives it back unchanged, whatever blanks, quotes, "|", "%" or
-// backslashes it holds.
+// written so that every launcher gives it back unchanged: GLib's, and systemd's generator of
+// units from autostart entries. Those two read quotes, backslashes, "$", "`" and "%" in ways of
+// their own, so a text holding any of them, or a control character, is refused before anything
+// is written rather than started as some other text; blanks, "|", "'" and the shell's other
+// characters are carried inside double quotes.
 //
 // The caller says where the program and the configuration folder are (main reads them from the
 // process and the environment); this unit only writes or removes the one file, and tells what
@@ -21,19 +24,27 @@ inline constexpr std::string_view kAutostartFileName = "reloj.desktop";
 // is an absolute path, otherwise .config in the home folder; nothing without either.
 std::optional<std::string> ConfigHome(const char* xdgConfigHome, const char* home);
 
-// One argument of a desktop entry's Exec line, quoted where it needs to be.
+// One argument of a desktop entry's Exec line, in double quotes where it needs them. Only for
+// a text UnwritableInEntry takes, which needs no escapes inside them.
 std::string ExecArgument(std::string_view argument);
 
-// Why a text cannot go into a desktop entry, with the position (from 0) of the first byte that
-// cannot; nothing when it can.
+// Why a text cannot go into the entry as it is, with the position (from 1, in characters) of
+// the first character that cannot; nothing when it can.
 struct EntryTextProblem {
     std::size_t position;
-    std::string problem; // a short Spanish phrase
+    std::string problem; // a short Spanish phrase naming the character
 };
 std::optional<EntryTextProblem> UnwritableInEntry(std::string_view text);
 
-// The whole entry that starts `program` with `commandLine` (none when empty).
-std::string AutostartEntry(std::string_view program, std::string_view commandLine);
+// What the entry starts: this program, by its path, muted or not, with its command line.
+struct AutostartClock {
+    std::string_view program{};
+    std::string_view commandLine{}; // none when empty
+    bool muted = false;
+};
+
+// The whole entry that starts that clock.
+std::string AutostartEntry(const AutostartClock& clock);
 
 // What --autostart or --no-autostart did: the line to print and whether it went well.
 struct AutostartOutcome {
@@ -45,7 +56,7 @@ struct AutostartOutcome {
 // written whole beside its place and then renamed over it, so that a failure leaves the old
 // entry, or none, and never half of one.
 AutostartOutcome WriteAutostartEntry(const std::optional<std::string>& configHome,
-                                     std::string_view program, std::string_view commandLine);
+                                     const AutostartClock& clock);
 
 // Removes the entry; an entry that is not there is no failure.
 AutostartOutcome RemoveAutostartEntry(const std::optional<std::string>& configHome);

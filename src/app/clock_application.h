@@ -32,7 +32,8 @@ class ClockApplication {
     StartupReport Start(std::string_view commandLine);
 
     ClockState& State() { return m_state; }
-    // Every run starts with the chimes on; the calculator's switch mutes them.
+    // The chimes start on unless the program was asked for a muted clock; the calculator's
+    // switch mutes them and lets them sound again.
     bool& ChimesMuted() { return m_chimesMuted; }
     MarkerWindow& Markers() { return m_markers; }
     HandsWindow& Hands() { return m_hands; }

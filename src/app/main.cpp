@@ -1,9 +1,11 @@
-// The reloj executable: joins its arguments into the one command-line text the clock reads,
-// answers --help and --version, makes sure there is an X display to talk to, and hands over to
+// The reloj executable: reads its options and joins the words after them into the one
+// command-line text the clock reads, answers --help, --version, --autostart and --no-autostart,
+// makes sure there is an X display to talk to, and hands over to
 // ClockApplication::Start on Qt's xcb platform. Everything after that happens in Qt's event loop.
 #include "app/autostart.h"
 #include "app/clock_application.h"
 #include "qt/qt_platform.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -37,8 +39,8 @@ constexpr rlim_t kDescriptorsNeeded = 64;
 constexpr std::string_view kConnectionBroke = "The X11 connection broke";
 
 constexpr const char* kUsage =
-    "Uso: reloj [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
-    "     reloj --autostart [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
+    "Uso: reloj [--mute] [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
+    "     reloj --autostart [--mute] [IZQUIERDA|ARRIBA|DIÁMETRO|ESTILO|MOVIBLE|COLOR]\n"
     "     reloj --no-autostart\n"
     "\n"
     "Reloj analógico de escritorio: doce puntos y dos agujas, sin esfera, siempre encima.\n"
@@ -58,27 +60,22 @@ constexpr const char* kUsage =
     "Ejemplos:\n"
     "  reloj '100|50|200|2|0|'\n"
     "  reloj '0|0|120|1|1|rgb(255,128,0)'\n"
+    "  reloj --mute '600|400|140|1|1|red'      un reloj callado, sin campanadas\n"
+    "  reloj --autostart --mute '100|50|200|2|0|'\n"
     "\n"
     "Con el ratón sobre las agujas: arrastrar con el botón izquierdo mueve el reloj; el\n"
     "botón derecho cambia el color; doble clic abre la calculadora de edad; mantener un\n"
     "botón pulsado 5 segundos cierra el reloj.\n"
     "\n"
-    "  --autostart     el reloj se iniciará con la sesión, con esa línea de órdenes\n"
-    "                  (escribe ~/.config/autostart/reloj.desktop)\n"
+    "Las opciones van antes de la línea de órdenes; «--» las termina.\n"
+    "  --mute, --silencio  empieza sin campanadas, como con la casilla «Quitar Sonidos De\n"
+    "                  Las Horas» de la calculadora marcada; desmarcarla las devuelve\n"
+    "  --autostart     el reloj se iniciará con la sesión, con esa línea de órdenes, y\n"
+    "                  callado con --mute (escribe ~/.config/autostart/reloj.desktop);\n"
+    "                  no admite $ ` \\ \" % ni caracteres de control\n"
     "  --no-autostart  deja de iniciarse con la sesión (quita esa entrada)\n"
     "  --help          muestra este texto\n"
     "  --version       muestra la versión\n";
-
-std::string JoinArguments(int argc, char** argv, int first = 1) {
-    std::string line;
-    for (int i = first; i < argc; ++i) {
-        if (i > first) {
-            line += ' ';
-        }
-        line += argv[i];
-    }
-    return line;
-}
 
 bool EnvironmentIs(const char* name, std::string_view value) {
     const char* set = std::getenv(name);
@@ -269,27 +266,37 @@ std::string ThisProgram(const char* argv0) {
     return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : argv0;
 }
 
-// reloj --autostart [COMMAND LINE]: the clock starts with the session from now on, with that
-// command line, which is checked as the clock would check it at login.
-int AskToStartWithTheSession(int argc, char** argv) {
-    const std::string commandLine = JoinArguments(argc, argv, 2);
-    if (const auto problem = reloj::UnwritableInEntry(commandLine)) {
+// Says why a text cannot go into the autostart entry, in one line on standard error; false
+// when it can.
+bool RefusedForTheEntry(const char* what, std::string_view text) {
+    const auto problem = reloj::UnwritableInEntry(text);
+    if (problem) {
         std::fprintf(stderr,
-                     "reloj: la línea de órdenes no cabe en una entrada de escritorio: tiene %s "
-                     "en la posición %zu\n",
-                     problem->problem.c_str(), problem->position + 1);
+                     "reloj: %s no puede ir en la entrada de inicio con la sesión: tiene %s en la "
+                     "posición %zu, que algún lanzador cambiaría\n",
+                     what, problem->problem.c_str(), problem->position);
+    }
+    return problem.has_value();
+}
+
+// reloj --autostart [--mute] [COMMAND LINE]: the clock starts with the session from now on,
+// with that command line, which is checked as the clock would check it at login.
+int AskToStartWithTheSession(const reloj::ProgramOptions& options, const char* argv0) {
+    const std::string program = ThisProgram(argv0);
+    if (RefusedForTheEntry("la línea de órdenes", options.commandLine) ||
+        RefusedForTheEntry(("la ruta del programa «" + program + "»").c_str(), program)) {
         return kExitBadCommandLine;
     }
     // The screen is not known here: only what the command line itself gets wrong counts.
-    const reloj::Settings settings = reloj::ReadSettings(commandLine, reloj::kNominalTwipsPerPixel,
-                                                         reloj::kNominalTwipsPerPixel);
+    const reloj::Settings settings = reloj::ReadSettings(
+        options.commandLine, reloj::kNominalTwipsPerPixel, reloj::kNominalTwipsPerPixel);
     if (settings.error && settings.error->field != reloj::kScreenField) {
         std::fprintf(stderr, "%s\n", settings.error->Message().c_str());
         return kExitBadCommandLine;
     }
     const reloj::AutostartOutcome outcome = reloj::WriteAutostartEntry(
         reloj::ConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
-        ThisProgram(argv[0]), commandLine);
+        {.program = program, .commandLine = options.commandLine, .muted = options.muted});
     std::fprintf(outcome.done ? stdout : stderr, "%s\n", outcome.message.c_str());
     return outcome.done ? 0 : kExitCannotWrite;
 }
@@ -304,20 +311,25 @@ int StopStartingWithTheSession() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::string_view(argv[1]) == "--autostart") {
-        return AskToStartWithTheSession(argc, argv);
+    const reloj::ProgramOptions options =
+        reloj::ReadProgramOptions(std::vector<std::string_view>(argv + 1, argv + argc));
+    if (options.error) {
+        std::fprintf(stderr, "%s\n", options.error->c_str());
+        return kExitBadCommandLine;
     }
-    if (argc == 2 && std::string_view(argv[1]) == "--no-autostart") {
-        return StopStartingWithTheSession();
-    }
-    const std::string commandLine = JoinArguments(argc, argv);
-    if (commandLine == "--help" || commandLine == "-h") {
+    switch (options.action) {
+    case reloj::ProgramAction::ShowHelp:
         std::fputs(kUsage, stdout);
         return 0;
-    }
-    if (commandLine == "--version") {
+    case reloj::ProgramAction::ShowVersion:
         std::printf("reloj %s\n", RELOJ_VERSION);
         return 0;
+    case reloj::ProgramAction::StartWithSession:
+        return AskToStartWithTheSession(options, argv[0]);
+    case reloj::ProgramAction::StopWithSession:
+        return StopStartingWithTheSession();
+    case reloj::ProgramAction::RunClock:
+        break;
     }
 
     if (!EnoughDescriptors()) {
@@ -352,7 +364,8 @@ int main(int argc, char** argv) {
 
     reloj::QtPlatform platform;
     reloj::ClockApplication clock(platform);
-    const reloj::StartupReport report = clock.Start(commandLine);
+    clock.ChimesMuted() = options.muted;
+    const reloj::StartupReport report = clock.Start(options.commandLine);
     for (const std::string& warning : report.warnings) {
         std::fprintf(stderr, "%s\n", warning.c_str());
     }
