@@ -1,11 +1,16 @@
 // Starting with the session: the entry the real program writes, read back the way a desktop's
 // launcher reads it (GLib's key file, its field codes and its shell-like splitting of Exec,
-// as its desktop application launcher does), the clock that entry starts, and its removal.
+// as its desktop application launcher does), launched for real by `gio launch` and by the unit
+// systemd's generator makes of it, the clock that entry starts, muted or not, and its removal;
+// and the texts refused because some launcher would change them.
 #include "process.h"
 #include "running_clock.h"
+#include "sound_harness.h"
 #include "x_harness.h"
 
 #include <algorithm>
+#include <csignal>
+#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <glib.h>
@@ -13,6 +18,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace reloj::e2e {
@@ -22,6 +28,8 @@ namespace fs = std::filesystem;
 
 constexpr unsigned long kOrange = 0xFF8000;
 const std::string kEntry = "/autostart/reloj.desktop";
+// What makes units of the autostart entries on sessions systemd runs.
+const std::string kGenerator = "/usr/lib/systemd/user-generators/systemd-xdg-autostart-generator";
 
 // The program's arguments as a launcher gives them, or why it cannot.
 struct Launch {
@@ -102,21 +110,19 @@ struct RoundTripRow {
     std::vector<std::string> words;
 };
 
-// Whatever the command line holds, the launcher gives the program back that line: blanks,
-// quotes, the field separator, percent signs, backslashes, a shell's special characters, a
-// newline and letters beyond ASCII.
+// Whatever the command line holds that --autostart takes, the launcher gives the program back
+// that line: blanks, single quotes, the field separator, a shell's special characters and
+// letters beyond ASCII.
 TEST(Autostart, TheLauncherGivesBackTheCommandLine) {
     const RoundTripRow rows[] = {
         {"a chosen clock", {"100|50|200|2|0|rgb(255,128,0)"}},
         {"none", {}},
         {"blanks between fields", {"100 | 50 |200|2 |0| rgb( 255, 128, 0 )"}},
-        {"quotes", {R"(1|1|70|1|1|"rot" 'gelb' "it's")"}},
-        {"percent signs", {"1|1|70|1|1|%f %% 50%|%U %"}},
-        {"backslashes", {R"(1|1|70|1|1|\ \" \\ \\\\ \$ end\)"}},
-        {"a shell's own characters", {"1|1|70|1|1|$(rm -rf ~) `id` ; & > < * ? # ~ ( ) $HOME"}},
-        {"a newline, a tab and a return", {"1|1|70|1|1|red\nblue\tgreen\r"}},
+        {"single quotes", {"1|1|70|1|1|'gelb' it's"}},
+        {"a shell's own characters", {"1|1|70|1|1|rm -rf ~ ; & > < * ? # ~ ( ) [a] {b} !c"}},
         {"letters beyond ASCII", {"1|1|70|1|1|weiß grün ñ €"}},
         {"several words, as a shell passes them", {"100", "|50|70|1|1|", "red"}},
+        {"muted", {"--mute", "100|50|200|2|0|"}},
     };
     for (const RoundTripRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -127,6 +133,9 @@ TEST(Autostart, TheLauncherGivesBackTheCommandLine) {
         ASSERT_EQ(ran.status, 0) << ran.err;
         EXPECT_EQ(Lines(ran.out), 1) << ran.out;
         EXPECT_NE(ran.out.find(config.Path() + kEntry), std::string::npos) << ran.out;
+        EXPECT_EQ(ran.out.find("sin campanadas") != std::string::npos,
+                  !row.words.empty() && row.words.front() == "--mute")
+            << ran.out;
         EXPECT_EQ(ran.err, "");
 
         const Launch launch = AsALauncherReadsIt(config.Path() + kEntry);
@@ -229,18 +238,41 @@ TEST(Autostart, AFailureSaysWhyAndLeavesNothingHalfWritten) {
          "",
          2,
          "campo 1 (izquierda)"},
-        {"a control character",
+        {"a dollar sign",
+         {"--autostart", "1|2|90|1|1|$(touch X)"},
+         "@",
+         "",
+         2,
+         "el signo «$» en la posición 12"},
+        {"a backtick", {"--autostart", "1|2|90|1|1|`id`"}, "@", "", 2, "acento grave «`»"},
+        {"a backslash", {"--autostart", "1|2|90|1|1|a\\c"}, "@", "", 2, "barra invertida «\\»"},
+        {"double quotes",
+         {"--autostart", "--mute", "1|2|90|1|1|\"rot\""},
+         "@",
+         "",
+         2,
+         "las comillas «\"» en la posición 12"},
+        {"a percent sign", {"--autostart", "1|2|90|1|1|%u"}, "@", "", 2, "el signo «%»"},
+        {"a tab", {"--autostart", "1|2|90|1|1|red\tblue"}, "@", "", 2, "un tabulador"},
+        {"a newline", {"--autostart", "1|2|90|1|1|red\nblue"}, "@", "", 2, "un salto de línea"},
+        {"another control character",
          {"--autostart", std::string("1|1|70|1|1|red\x01")},
          "@",
          "",
          2,
-         "carácter de control en la posición 15"},
+         "un carácter de control (U+0001) en la posición 15"},
         {"bytes that are not UTF-8",
          {"--autostart", "1|1|70|1|1|\xff"},
          "@",
          "",
          2,
          "no es UTF-8 en la posición 12"},
+        {"an unknown option",
+         {"--autostart", "--mudo", "1|2"},
+         "@",
+         "",
+         2,
+         "opción desconocida «--mudo»"},
     };
     for (const RefusedRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -269,6 +301,233 @@ TEST(Autostart, AFailureSaysWhyAndLeavesNothingHalfWritten) {
         }
         EXPECT_EQ(left, std::vector<std::string>{"reloj.desktop"});
         EXPECT_EQ(ReadFile(work.Path() + "/config" + kEntry), before);
+    }
+}
+
+// The unit systemd's generator makes of the entries in a configuration folder, as it makes them
+// at login: its text, or why none was made.
+struct Unit {
+    std::string text;
+    std::string problem;
+};
+
+Unit AsSystemdsGeneratorMakesIt(const std::string& configHome) {
+    const TempDir work;
+    fs::create_directories(work.Path() + "/system-config");
+    const std::string out = work.Path() + "/units";
+    fs::create_directories(out);
+    const Ran ran =
+        RunTool({kGenerator, out, out, out}, {{"XDG_CONFIG_HOME", configHome},
+                                              {"XDG_CONFIG_DIRS", work.Path() + "/system-config"},
+                                              {"SYSTEMD_LOG_LEVEL", "info"}});
+    const std::string unit = out + "/app-reloj@autostart.service";
+    if (ran.status != 0 || !fs::exists(unit)) {
+        return {"", "no unit; the generator said: " + ran.out + ran.err};
+    }
+    return {ReadFile(unit), ""};
+}
+
+// ExecStart= of a unit read as systemd reads a command line: the prefixes before the path,
+// words split at blanks, double and single quotes, the escapes of C inside and outside them,
+// "%%" for a percent sign, and variables unless the ":" prefix turns them off. What it does not
+// read (another specifier, an escape it does not know, a second command) is a problem.
+Launch AsSystemdReadsExecStart(const std::string& unit) {
+    Launch launch;
+    const auto at = unit.find("\nExecStart=");
+    if (at == std::string::npos) {
+        launch.problem = "no ExecStart= in\n" + unit;
+        return launch;
+    }
+    const auto begin = at + std::string("\nExecStart=").size();
+    std::string line = unit.substr(begin, unit.find('\n', begin) - begin);
+    bool variables = true;
+    std::size_t i = 0;
+    for (; i < line.size() && std::string_view("@-:+!").find(line[i]) != std::string::npos; ++i) {
+        variables = variables && line[i] != ':';
+    }
+    while (i < line.size() && launch.problem.empty()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+            continue;
+        }
+        std::string word;
+        char quote = 0;
+        for (; i < line.size() && (quote != 0 || (line[i] != ' ' && line[i] != '\t')); ++i) {
+            const char c = line[i];
+            if (quote == 0 && (c == '"' || c == '\'')) {
+                quote = c;
+            } else if (c == quote) {
+                quote = 0;
+            } else if (c == '\\') {
+                const char next = i + 1 < line.size() ? line[++i] : '\0';
+                const std::string_view plain = "\\\"'";
+                if (plain.find(next) != std::string_view::npos) {
+                    word += next;
+                } else if (next == 's') {
+                    word += ' ';
+                } else {
+                    launch.problem = std::string("an escape \\") + next;
+                }
+            } else if (c == '%') {
+                if (i + 1 < line.size() && line[i + 1] == '%') {
+                    word += '%';
+                    ++i;
+                } else {
+                    launch.problem = "a specifier in " + line;
+                }
+            } else if (c == '$' && variables) {
+                launch.problem = "a variable in " + line;
+            } else {
+                word += c;
+            }
+        }
+        if (quote != 0) {
+            launch.problem = "an open quote in " + line;
+        }
+        if (word == ";") {
+            launch.problem = "a second command in " + line;
+        }
+        launch.arguments.push_back(word);
+    }
+    return launch;
+}
+
+// Ends the clock a launcher started on its own, which is no child of the test: the one whose
+// environment holds the mark given.
+void EndLaunchedClock(const std::string& mark) {
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) {
+        return;
+    }
+    while (const dirent* entry = readdir(proc)) {
+        const std::string pid = entry->d_name;
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::string environment = ReadFile("/proc/" + pid + "/environ");
+        std::replace(environment.begin(), environment.end(), '\0', '\n');
+        if (("\n" + environment).find("\n" + mark + "\n") != std::string::npos) {
+            kill(std::stoi(pid), SIGTERM);
+        }
+    }
+    closedir(proc);
+}
+
+struct LauncherRow {
+    const char* name;
+    // The words after --autostart.
+    std::vector<std::string> words;
+    // The colour field, which the clock names in its warning when it reads no colour in it.
+    std::string colour;
+};
+
+// The entry --autostart writes, launched by the two launchers sessions use: GLib's own
+// (`gio launch`, which GNOME Shell's and others' launchers share) and the unit systemd's
+// generator makes for sessions it runs, started as systemd reads its ExecStart. Each starts
+// the real clock with the text as given: the colour field comes back in the clock's warning
+// byte for byte.
+TEST(Autostart, GioAndSystemdStartTheClockWithTheTextGiven) {
+    const LauncherRow rows[] = {
+        {"a shell's own characters",
+         {"30|40|90|1|1|rm -rf ~ ; & > < * ? # ~ ( ) [a] {b} !c |x"},
+         "rm -rf ~ ; & > < * ? # ~ ( ) [a] {b} !c "},
+        {"single quotes and blanks", {"30 | 40|90|1|1| 'gelb'  it's "}, " 'gelb'  it's "},
+        {"letters beyond ASCII, muted",
+         {"--mute", "30|40|90|1|1|weiß grün ñ € ;"},
+         "weiß grün ñ € ;"},
+        {"several words", {"30", "|40|90|1|1|", "a;b"}, " a;b"},
+    };
+    if (!fs::exists(kGenerator)) {
+        GTEST_SKIP() << kGenerator << " is missing (package systemd)";
+    }
+    for (const LauncherRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TempDir config;
+        std::vector<std::string> arguments = {"--autostart"};
+        arguments.insert(arguments.end(), row.words.begin(), row.words.end());
+        const Ran wrote = RunReloj(arguments, {{"XDG_CONFIG_HOME", config.Path()}});
+        ASSERT_EQ(wrote.status, 0) << wrote.err;
+        const std::string warning =
+            "reloj: aviso: color «" + row.colour + "» no reconocido; se muestra el rojo";
+
+        const Unit unit = AsSystemdsGeneratorMakesIt(config.Path());
+        ASSERT_EQ(unit.problem, "");
+        const Launch systemd = AsSystemdReadsExecStart(unit.text);
+        ASSERT_EQ(systemd.problem, "") << unit.text;
+        ASSERT_GE(systemd.arguments.size(), 2U) << unit.text;
+        {
+            SCOPED_TRACE("systemd");
+            RunningClock clock(
+                {.binary = systemd.arguments[0],
+                 .arguments = {systemd.arguments.begin() + 1, systemd.arguments.end()}});
+            ASSERT_TRUE(clock.Started()) << clock.ErrorOutput();
+            EXPECT_EQ(clock.MarkersPlace().left, 30);
+            EXPECT_TRUE(PollUntil(
+                [&] { return clock.ErrorOutput().find(warning) != std::string::npos; }, 2s))
+                << clock.ErrorOutput() << "\nexpected: " << warning << "\n"
+                << unit.text;
+        }
+        {
+            SCOPED_TRACE("gio launch");
+            const std::string mark = "RELOJ_E2E_LAUNCHED=" + config.Path();
+            RunningClock clock({.binary = "/usr/bin/gio",
+                                .arguments = {"launch", config.Path() + kEntry},
+                                .environment = {{mark.substr(0, mark.find('=')),
+                                                 mark.substr(mark.find('=') + 1)}}});
+            const auto started = clock.Started();
+            EXPECT_TRUE(started) << clock.ErrorOutput();
+            if (started) {
+                EXPECT_EQ(clock.MarkersPlace().left, 30);
+                EXPECT_TRUE(PollUntil(
+                    [&] { return clock.ErrorOutput().find(warning) != std::string::npos; }, 2s))
+                    << clock.ErrorOutput() << "\nexpected: " << warning;
+            }
+            EndLaunchedClock(mark);
+        }
+    }
+}
+
+// The issue's quiet clock at login: `--autostart --mute` writes an entry whose clock, started by
+// the launcher just before noon, lets the noon chime pass; the same entry without --mute, beside
+// it, shows the chime is asked for when not muted.
+TEST(Autostart, AMutedEntryStartsAMutedClock) {
+    const SoundServer sound;
+    struct Side {
+        bool muted = false;
+        TempDir config{};
+        std::string mark{};
+        std::optional<RunningClock> clock{};
+    };
+    Side sides[2] = {{.muted = true}, {.muted = false}};
+    for (Side& side : sides) {
+        std::vector<std::string> arguments = {"--autostart"};
+        if (side.muted) {
+            arguments.push_back("--mute");
+        }
+        arguments.push_back("30|40|90|1|1|blue");
+        const Ran wrote = RunReloj(arguments, {{"XDG_CONFIG_HOME", side.config.Path()}});
+        ASSERT_EQ(wrote.status, 0) << wrote.err;
+        EXPECT_EQ(wrote.out.find("sin campanadas") != std::string::npos, side.muted) << wrote.out;
+        side.mark = side.config.Path();
+        side.clock.emplace(ClockOptions{.binary = "/usr/bin/gio",
+                                        .arguments = {"launch", side.config.Path() + kEntry},
+                                        .startsAt = "2026-12-08 11:59:58",
+                                        .soundServer = sound.Address(),
+                                        .playLog = PlayLog::Plain,
+                                        .environment = {{"RELOJ_E2E_LAUNCHED", side.mark}}});
+    }
+    for (Side& side : sides) {
+        SCOPED_TRACE(side.muted ? "muted" : "not muted");
+        EXPECT_TRUE(side.clock->Started()) << side.clock->ErrorOutput();
+    }
+    // Past noon by more than a late chime's grace on both clocks.
+    std::this_thread::sleep_until(std::max(sides[0].clock->Shown(), sides[1].clock->Shown()) + 8s);
+    for (Side& side : sides) {
+        SCOPED_TRACE(side.muted ? "muted" : "not muted");
+        EXPECT_EQ(side.clock->ErrorOutput().find("reloj.sound: play 12pm.wav") == std::string::npos,
+                  side.muted)
+            << side.clock->ErrorOutput();
+        EndLaunchedClock("RELOJ_E2E_LAUNCHED=" + side.mark);
     }
 }
 

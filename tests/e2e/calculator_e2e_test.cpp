@@ -486,6 +486,38 @@ TEST(Calculator, TheMuteSwitchSilencesTheNextChime) {
         << "the control clock's chime was not heard in " << recorded << " s of recording";
 }
 
+// A clock started with --mute is a clock whose switch was ticked: the noon chime passes
+// unheard, the calculator opened after it shows the switch on, and switching it off lets the
+// next chime, at half past twelve, sound.
+TEST(Calculator, AClockStartedMutedShowsTheSwitchOnAndUntickingItLetsTheNextChimeSound) {
+    SoundServer sink;
+    const SteppedTime time(OnTheDay("11:59:58"));
+    Recording overNoon(sink);
+    Clock muted({.arguments = {"--mute"},
+                 .steppedTime = &time,
+                 .soundServer = sink.Address(),
+                 .playLog = PlayLog::Plain});
+    ASSERT_TRUE(muted.Started());
+    // Past noon by more than a late chime's grace, on the program's clock.
+    std::this_thread::sleep_until(muted.LatestClock(8s));
+    EXPECT_FALSE(muted.Plays("12pm.wav", 0ms)) << muted.Program().ErrorOutput();
+
+    ASSERT_TRUE(muted.OpenCalculator());
+    EXPECT_TRUE(muted.SwitchReads(true));
+    const Rect place = muted.Server().Geometry(muted.Calculator());
+    muted.Click(place.left + kSwitchLeft + kIntoSwitch, place.top + kSwitchTop + kIntoSwitch);
+    ASSERT_TRUE(muted.SwitchReads(false));
+    EXPECT_LE(Peak(overNoon.Stop()), kSilent);
+
+    Recording halfPast(sink);
+    time.Set(OnTheDay("12:29:58"));
+    EXPECT_TRUE(muted.Plays("media.wav", 6s)) << muted.Program().ErrorOutput();
+    // The tone lasts under three seconds from its request.
+    std::this_thread::sleep_for(3s);
+    EXPECT_GT(Peak(halfPast.Stop()), kAudible);
+    EXPECT_FALSE(muted.Plays("12pm.wav", 0ms)) << muted.Program().ErrorOutput();
+}
+
 struct CloseRow {
     const char* name;
     std::function<void(Clock&)> close;

@@ -109,6 +109,48 @@ TEST(Chimes, TheChimeOfTheMomentSoundsOnceWhenItsSecondBegins) {
     }
 }
 
+// What the sound server lists of the streams it plays now.
+std::string SinkInputs(const SoundServer& sound) {
+    auto environment = InheritedEnvironment();
+    environment["PULSE_SERVER"] = sound.Address();
+    Process pactl(
+        {.command = {"/usr/bin/pactl", "list", "sink-inputs"}, .environment = environment});
+    pactl.WaitForExit(5s);
+    return pactl.Output();
+}
+
+// While a chime plays, the sound server knows whose it is and what it is: a desktop's mixer
+// lists it under the clock, with its icon, and applies the event volume to it.
+TEST(Chimes, TheChimeNamesItselfToTheSoundServer) {
+    const TonePrefix prefix;
+    const SoundServer sound;
+    XServer server(96);
+    auto options = FromTones(prefix, server, sound.Address());
+    options.startsAt = "2026-12-08 11:59:58";
+    RunningClock clock(options);
+    ASSERT_TRUE(clock.Started()) << clock.ErrorOutput();
+    std::string listed;
+    // The tone and the server's buffer last about a second from the request.
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            listed = SinkInputs(sound);
+            return listed.find("media.name") != std::string::npos;
+        },
+        6s, 20ms))
+        << "no stream seen\n"
+        << clock.ErrorOutput();
+    for (const std::string property : {
+             R"(application.name = "reloj")",
+             R"(application.id = ")" RELOJ_APP_ID R"(")",
+             R"(application.icon_name = "reloj")",
+             R"(media.role = "event")",
+             R"(media.name = "Campanada de las 12")",
+         }) {
+        EXPECT_NE(listed.find(property), std::string::npos) << property << " in\n" << listed;
+    }
+    EXPECT_EQ(Played(clock), std::vector<std::string>{"12pm.wav"});
+}
+
 struct FormatRow {
     const char* name;
     SampleFormat format;

@@ -129,25 +129,30 @@ TEST(Startup, NumberOutsideTheColoursWarnsAndShowsRed) {
 
 struct RefusedRow {
     const char* name;
-    std::string commandLine;
-    std::string field;
+    std::vector<std::string> arguments;
+    std::string says;
 };
 
 TEST(Startup, BadCommandLinesAreRefusedBeforeAnyWindow) {
     const RefusedRow rows[] = {
-        {"overflowing left", "1e99|0", "campo 1 (izquierda)"},
-        {"infinite diameter", "0|0|1e400", "campo 3 (diámetro)"},
-        {"clock under a pixel", "300|20", "campo 3 (diámetro)"},
-        {"malformed hexadecimal colour", "1|1|70|1|1|&hzz", "campo 6 (color)"},
+        {"overflowing left", {"1e99|0"}, "campo 1 (izquierda)"},
+        {"infinite diameter", {"0|0|1e400"}, "campo 3 (diámetro)"},
+        {"clock under a pixel", {"300|20"}, "campo 3 (diámetro)"},
+        {"malformed hexadecimal colour", {"1|1|70|1|1|&hzz"}, "campo 6 (color)"},
+        // A mistyped option is never read as a command line.
+        {"an unknown option", {"--mudo", "600|400|140|1|1|red"}, "opción desconocida «--mudo»"},
+        {"an unknown option after --mute",
+         {"--mute", "--quiet", "1|1|70"},
+         "opción desconocida «--quiet»"},
     };
     XServer server(96);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        RunningClock reloj({.arguments = {row.commandLine}, .server = &server});
+        RunningClock reloj({.arguments = row.arguments, .server = &server});
         EXPECT_EQ(reloj.WaitForExit(10s), 2);
         const std::string errors = reloj.ErrorOutput();
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-        EXPECT_NE(errors.find(row.field), std::string::npos) << errors;
+        EXPECT_NE(errors.find(row.says), std::string::npos) << errors;
         EXPECT_FALSE(server.WaitForWindow(kMarkerTitle, 0ms));
     }
 }
