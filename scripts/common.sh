@@ -17,6 +17,7 @@ RELOJ_PACKAGES=(
     tzdata  # the zones a test moves the clock between
     dbus-daemon at-spi2-core  # a private accessibility bus: the calculator tests read its labels
     libglib2.0-dev  # the autostart test reads the entry as a desktop launcher does
+    libglib2.0-bin systemd  # and starts it with gio launch and through systemd's generator
     dpkg-dev file desktop-file-utils groff-base man-db  # the .deb (cpack, dpkg-shlibdeps) and its checks
     lintian appstream  # Debian's checks of the package and of its software-centre metadata
     clang libclang-rt-14-dev  # libFuzzer and the sanitizers, for the fuzz build
@@ -28,7 +29,7 @@ RELOJ_PACKAGES=(
 # headless, with what takes their screenshots (grim for sway), and a compositing manager for
 # an X11 desktop that composites.
 RELOJ_DESKTOP_TEST_PACKAGES=(
-    sway xwayland grim kwin-wayland gnome-shell libglib2.0-bin xcompmgr
+    sway xwayland grim kwin-wayland gnome-shell xcompmgr
 )
 
 # Installs whatever of the list, and of the packages given, is missing, with sudo when not root.
