@@ -16,6 +16,8 @@ constexpr std::string_view kAutostart = "--autostart";
 constexpr std::string_view kNoAutostart = "--no-autostart";
 // The short help of old, which is only ever the whole command line.
 constexpr std::string_view kShortHelp = "-h";
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr char kDelete = 0x7F;
 
 std::string Joined(const std::vector<std::string_view>& words, std::size_t first) {
     std::string line;
@@ -26,6 +28,18 @@ std::string Joined(const std::vector<std::string_view>& words, std::size_t first
         line += words[i];
     }
     return line;
+}
+
+// A word as the one line of a message shows it: a control character, which would break the
+// line or move the terminal's cursor, shows as "?".
+std::string Shown(std::string_view word) {
+    std::string shown(word);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < kFirstPrintable || c == kDelete) {
+            c = '?';
+        }
+    }
+    return shown;
 }
 
 ProgramOptions Refused(std::string why) {
@@ -60,7 +74,7 @@ ProgramOptions ReadProgramOptions(const std::vector<std::string_view>& words) {
         } else if (word == kNoAutostart) {
             noAutostart = true;
         } else {
-            return Refused("opción desconocida «" + std::string(word) +
+            return Refused("opción desconocida «" + Shown(word) +
                            "»; las opciones son --mute (o --silencio), --autostart, "
                            "--no-autostart, --help y --version");
         }

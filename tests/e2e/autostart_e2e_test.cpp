@@ -352,10 +352,12 @@ Launch AsSystemdReadsExecStart(const std::string& unit) {
         }
         std::string word;
         char quote = 0;
+        bool quoted = false;
         for (; i < line.size() && (quote != 0 || (line[i] != ' ' && line[i] != '\t')); ++i) {
             const char c = line[i];
             if (quote == 0 && (c == '"' || c == '\'')) {
                 quote = c;
+                quoted = true;
             } else if (c == quote) {
                 quote = 0;
             } else if (c == '\\') {
@@ -384,7 +386,7 @@ Launch AsSystemdReadsExecStart(const std::string& unit) {
         if (quote != 0) {
             launch.problem = "an open quote in " + line;
         }
-        if (word == ";") {
+        if (word == ";" && !quoted) {
             launch.problem = "a second command in " + line;
         }
         launch.arguments.push_back(word);

@@ -23,6 +23,8 @@ struct HostileRow {
     Outcome outcome;
     // Given as separate words, split at the blanks, the way a shell passes an unquoted line.
     bool asWords = false;
+    // How the one line of a refusal begins.
+    std::string refusal = "reloj: campo ";
 };
 
 std::vector<std::string> Arguments(const HostileRow& row) {
@@ -85,7 +87,11 @@ std::vector<HostileRow> Rows() {
         {"two signs", "+-5|-+5|70", Outcome::Clock},
         {"bare exponents", "5e|5e+|70e1", Outcome::Clock},
         {"quotes kept", "'100|50|200|2|0|'", Outcome::Clock},
-        {"help with more words", "--help me", Outcome::Refused},
+        // One word that begins with "--" is an option, and no option the clock knows.
+        {"help with more words", "--help me", Outcome::Refused, false,
+         "reloj: opción desconocida «--help me»"},
+        {"an unknown option before a clock", "--mudo 10|10|70", Outcome::Refused, true,
+         "reloj: opción desconocida «--mudo»"},
         // Words that Qt would take for its own options are the clock's command line, joined.
         // Regression rows: Qt read them, and ended with an abort.
         {"Qt's display option", "-display :77 10|10|70", Outcome::Clock, true},
@@ -146,7 +152,7 @@ TEST(Hostile, CommandLines) {
             EXPECT_EQ(reloj.WaitForExit(20s), 2);
             const std::string errors = reloj.ErrorOutput();
             EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-            EXPECT_EQ(errors.rfind("reloj: campo ", 0), 0u) << errors;
+            EXPECT_EQ(errors.rfind(row.refusal, 0), 0u) << errors;
             EXPECT_FALSE(server.WaitForWindow("$uhr$", 0ms));
         } else {
             const auto window = server.WaitForWindow("$uhr$", 20s);
