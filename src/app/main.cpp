@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -333,6 +334,8 @@ int main(int argc, char** argv) {
     // it (-display, -platform, -style...) is taken for one of Qt's own options.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    // Qt would scale by these itself; the clock scales itself by them instead.
+    reloj::QtScaleVariables scaleVariables = reloj::TakeQtScaleVariables();
     qtMessages = qInstallMessageHandler(SayWhyQtStops);
     QApplication application(qtArgc, qtArgv);
     if (auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>()) {
@@ -350,7 +353,7 @@ int main(int argc, char** argv) {
         return kExitCannotStart;
     }
 
-    reloj::QtPlatform platform;
+    reloj::QtPlatform platform(std::move(scaleVariables));
     reloj::ClockApplication clock(platform);
     const reloj::StartupReport report = clock.Start(commandLine);
     for (const std::string& warning : report.warnings) {

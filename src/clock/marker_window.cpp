@@ -69,7 +69,7 @@ void MarkerWindow::TearDown() {
 
 std::array<PixelPoint, 4> MarkerWindow::ScreenCorners() const {
     return WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
-                         m_state.twipsPerPixelX, m_state.twipsPerPixelY);
+                         Pixels(m_state));
 }
 
 void MarkerWindow::RecordCorners() {
@@ -90,9 +90,9 @@ void MarkerWindow::KeepOnScreens() {
     if (!place) {
         return;
     }
-    // Whole pixels in twips, which the windows keep exactly.
-    const auto left = static_cast<float>(place->x * m_state.twipsPerPixelX);
-    const auto top = static_cast<float>(place->y * m_state.twipsPerPixelY);
+    // The screen's pixels in twips, which the windows keep exactly where the scale is 1.
+    const auto left = Pixels(m_state).TwipsX(place->x);
+    const auto top = Pixels(m_state).TwipsY(place->y);
     if (m_hands.IsOpen()) {
         // As a drag does: the marker window follows to where the window system put the hands.
         m_hands.PlatformWindow().Move(left, top);
@@ -105,9 +105,8 @@ void MarkerWindow::KeepOnScreens() {
 
 void MarkerWindow::CutToRing() {
     for (int k = 0; k < kHourDots; ++k) {
-        const PixelPoint centre = DotCentre(k, m_state.radius, m_window->Width(),
-                                            m_state.twipsPerPixelX, m_state.twipsPerPixelY);
-        Region dot = Region::MakeEllipse(DotBounds(centre, m_state.dotRadius));
+        const PixelPoint centre = DotCentre(k, m_state.radius, m_window->Width(), Pixels(m_state));
+        Region dot = Region::MakeEllipse(DotBounds(centre, m_state.dotRadius, m_state.scale));
         if (k == 0) {
             m_dotRegions[0] = std::move(dot);
         } else {

@@ -77,7 +77,7 @@ TEST(HandGeometry, Angles) {
 TEST(HandGeometry, OffsetsAreRoundedBeforeTheyAreAdded) {
     // The default minute bar at 3 o'clock: dx 0, dy -1, so its sides lie on rows 37 and 39.
     const ClockState state = ReadSettings("718|5|70|2|1", 15, 15).state;
-    const Quad bar = BarHand(0, state.handReach, state.halfHandWidth, HandsCentre(state));
+    const Quad bar = BarHand(0, state.handReach, state.halfHandWidth, HandsCentre(state), 1.0);
     EXPECT_EQ(bar[0].y, 37);
     EXPECT_EQ(bar[1].y, 39);
     EXPECT_EQ(bar[0].x, bar[1].x);

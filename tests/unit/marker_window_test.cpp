@@ -32,15 +32,14 @@ TEST(RingGeometry, DotCentres) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const auto s = ReadSettings("", row.ratio, row.ratio).state;
-        EXPECT_EQ(DotCentre(row.k, s.radius, static_cast<float>(s.windowSize), s.twipsPerPixelX,
-                            s.twipsPerPixelY),
+        EXPECT_EQ(DotCentre(row.k, s.radius, static_cast<float>(s.windowSize), Pixels(s)),
                   row.centre);
     }
 }
 
 TEST(RingGeometry, DotBounds) {
-    EXPECT_EQ(DotBounds({74, 39}, 3), (PixelRect{71, 36, 77, 42}));
-    EXPECT_EQ(DotBounds({73, 38}, 2), (PixelRect{71, 36, 75, 40}));
+    EXPECT_EQ(DotBounds({74, 39}, 3, 1.0), (PixelRect{71, 36, 77, 42}));
+    EXPECT_EQ(DotBounds({73, 38}, 2, 1.0), (PixelRect{71, 36, 75, 40}));
 }
 
 struct EllipseRow {
@@ -89,7 +88,8 @@ TEST(RingGeometry, WindowCorners) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(WindowCorners(row.left, row.top, row.size, row.size, 15, 15), row.corners);
+        EXPECT_EQ(WindowCorners(row.left, row.top, row.size, row.size, PixelScale{15, 15, 1.0}),
+                  row.corners);
     }
 }
 
