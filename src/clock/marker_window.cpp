@@ -85,7 +85,12 @@ void MarkerWindow::KeepOnScreens() {
     // The window ends just before its right and bottom corners, which the automatic colour
     // reads and which must come onto the screen with it.
     const PixelRect window{corners[0].x, corners[0].y, corners[3].x, corners[3].y};
-    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + 1, corners[3].y + 1};
+    // On a scaled screen a window stands only on the pixels a layout pixel lands on, so the
+    // reach takes in a whole layout pixel: the place found is then rounded onto one of those
+    // without taking the corners off the screen.
+    const int32_t beyond = Pixels(m_state).Device(1);
+    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + beyond,
+                          corners[3].y + beyond};
     const auto place = PlaceOnNearestScreen(window, reach, m_platform.ScreenAreas());
     if (!place) {
         return;

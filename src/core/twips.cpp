@@ -36,11 +36,11 @@ int32_t PixelScale::DeviceY(double twips) const {
 }
 
 float PixelScale::TwipsX(double devicePixels) const {
-    return Single(devicePixels / scale * twipsPerPixelX);
+    return Single(std::nearbyint(devicePixels / scale) * twipsPerPixelX);
 }
 
 float PixelScale::TwipsY(double devicePixels) const {
-    return Single(devicePixels / scale * twipsPerPixelY);
+    return Single(std::nearbyint(devicePixels / scale) * twipsPerPixelY);
 }
 
 } // namespace reloj

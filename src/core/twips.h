@@ -40,7 +40,9 @@ struct PixelScale {
     int32_t DeviceY(double twips) const;
     // A length in layout pixels as device pixels.
     int32_t Device(double layoutPixels) const { return ScaledPixel(layoutPixels, scale); }
-    // A device pixel as twips, as the window system reports mouse positions and places.
+    // A device pixel as twips, as the window system reports mouse positions and places: the
+    // twips of the nearest whole layout pixel, so that the pixel a window was put on converts
+    // back to that very pixel.
     float TwipsX(double devicePixels) const;
     float TwipsY(double devicePixels) const;
     friend bool operator==(const PixelScale&, const PixelScale&) = default;

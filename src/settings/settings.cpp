@@ -245,7 +245,8 @@ ScreenLayout ChooseLayout(float screenTwipsPerPixelX, float screenTwipsPerPixelY
     // A desktop that states its factor to Qt programs also sets its dots per inch for the
     // same scaling (so do some): the factor stated is the one meant, and never multiplied by
     // the other.
-    const double factor = statedScale ? *statedScale : kNominalTwipsPerPixel / densest;
+    const double factor =
+        statedScale ? *statedScale : static_cast<double>(kNominalTwipsPerPixel) / densest;
     // Not below 1: the clock is never drawn smaller than on an ordinary screen. A factor that is
     // not a number counts as none.
     const double scale = factor >= 1.0 ? std::min(factor, kLargestScale) : 1.0;
