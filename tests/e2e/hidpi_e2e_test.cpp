@@ -12,6 +12,7 @@
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace reloj::e2e {
@@ -285,6 +286,124 @@ TEST(DenseScreen, ScaledByTheDesktopsFactorWhicheverWayItIsSaid) {
     // Twice the 96 dpi size at (600, 600), however 200 % was said.
     const Measured large = Measure(192, {}, kLargeClock);
     EXPECT_EQ(large.place, (Rect{600, 600, 1032, 1032}));
+}
+
+// What a user meets beyond the clock's own shape: how far a drag takes it, and how big the
+// calculator and the closing box are.
+struct Handled {
+    Rect start, afterDrag, markersAfterDrag;
+    Rect calculator, closingBox;
+    std::optional<int> exitStatus;
+};
+
+constexpr int kDragX = 100, kDragY = 60;
+constexpr int kDragSteps = 5;
+
+Handled Handle(std::optional<int> dpi, const std::map<std::string, std::string>& environment) {
+    XServer server(dpi, kDenseScreen);
+    RunningClock clock({.server = &server, .startsAt = kStartsAt, .environment = environment});
+    Handled h;
+    if (!clock.Started()) {
+        ADD_FAILURE() << clock.ErrorOutput();
+        return h;
+    }
+    h.start = clock.HandsPlace();
+    const int width = h.start.right - h.start.left;
+    // Where the hands meet: the place to press on.
+    PixelSet hands;
+    PollUntil(
+        [&] {
+            hands = clock.HandsShape();
+            return hands.size() < static_cast<std::size_t>(width * width);
+        },
+        3s);
+    int gripX = 0, gripY = 0;
+    double nearest = 1e9;
+    for (const auto& [x, y] : hands) {
+        const double d = std::hypot(x - width / 2.0, y - width / 2.0);
+        if (d < nearest) {
+            nearest = d;
+            gripX = h.start.left + x;
+            gripY = h.start.top + y;
+        }
+    }
+    server.MovePointer(gripX, gripY);
+    server.Button(kLeftButton, true);
+    for (int step = 1; step <= kDragSteps; ++step) {
+        server.MovePointer(gripX + kDragX * step / kDragSteps, gripY + kDragY * step / kDragSteps);
+        std::this_thread::sleep_for(50ms);
+    }
+    server.Button(kLeftButton, false);
+    PollUntil([&] { return clock.MarkersPlace() == clock.HandsPlace(); }, 2s);
+    h.afterDrag = clock.HandsPlace();
+    h.markersAfterDrag = clock.MarkersPlace();
+
+    // A double-click on the hands, where they now are, opens the calculator.
+    std::this_thread::sleep_for(600ms);
+    const int x = gripX + h.afterDrag.left - h.start.left;
+    const int y = gripY + h.afterDrag.top - h.start.top;
+    server.MovePointer(x, y);
+    for (int i = 0; i < 2; ++i) {
+        server.Button(kLeftButton, true);
+        server.Button(kLeftButton, false);
+    }
+    if (const auto calculator = server.WaitForWindow(kCalculatorTitle, 5s)) {
+        h.calculator = server.Geometry(*calculator);
+    }
+    // Held down, the button closes the clock with its box.
+    std::this_thread::sleep_for(600ms);
+    server.Button(kLeftButton, true);
+    const auto box = server.WaitForWindow(kClosingTitle, 8s);
+    server.Button(kLeftButton, false);
+    if (box) {
+        h.closingBox = server.Geometry(*box);
+        h.exitStatus = clock.DismissClosingBox(*box);
+    }
+    return h;
+}
+
+int Width(const Rect& r) {
+    return r.right - r.left;
+}
+int Height(const Rect& r) {
+    return r.bottom - r.top;
+}
+
+struct HandledRow {
+    const char* name;
+    std::optional<int> dpi;
+    std::map<std::string, std::string> environment;
+};
+
+TEST(DenseScreen, TheDragTheCalculatorAndTheClosingBoxFollowTheScale) {
+    const Handled plain = Handle(96, {});
+    ASSERT_GT(Width(plain.calculator), 0);
+    ASSERT_GT(Width(plain.closingBox), 0);
+    const HandledRow rows[] = {
+        {"96 dpi", 96, {}},
+        {"Xft.dpi 192", 192, {}},
+        {"QT_SCALE_FACTOR=2", 96, {{"QT_SCALE_FACTOR", "2"}}},
+    };
+    for (const HandledRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Handled h = row.dpi == 96 && row.environment.empty() ? plain : Handle(row.dpi, row.environment);
+        const int scale = Width(h.start) / Width(plain.start);
+        // The clock follows the pointer to within a pixel of its layout, the dots with it.
+        EXPECT_NEAR(h.afterDrag.left - h.start.left, kDragX, scale);
+        EXPECT_NEAR(h.afterDrag.top - h.start.top, kDragY, scale);
+        EXPECT_EQ(h.markersAfterDrag, h.afterDrag);
+        EXPECT_EQ(Width(h.afterDrag), Width(h.start));
+        // The calculator's size is laid out in twips, as the clock is.
+        EXPECT_EQ(Width(h.calculator), scale * Width(plain.calculator));
+        EXPECT_EQ(Height(h.calculator), scale * Height(plain.calculator));
+        // The box's lines are in the desktop's letters, which grow with its scale: the box
+        // grows with them, give or take the letters' hinting.
+        EXPECT_NEAR(Width(h.closingBox), scale * Width(plain.closingBox),
+                    0.12 * scale * Width(plain.closingBox));
+        EXPECT_NEAR(Height(h.closingBox), scale * Height(plain.closingBox),
+                    0.12 * scale * Height(plain.closingBox));
+        EXPECT_EQ(h.exitStatus, 0);
+    }
 }
 
 struct BadFactorRow {
