@@ -14,10 +14,10 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 #include <xcb/xcb.h>
 

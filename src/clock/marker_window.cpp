@@ -89,8 +89,7 @@ void MarkerWindow::KeepOnScreens() {
     // reach takes in a whole layout pixel: the place found is then rounded onto one of those
     // without taking the corners off the screen.
     const int32_t beyond = Pixels(m_state).Device(1);
-    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + beyond,
-                          corners[3].y + beyond};
+    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + beyond, corners[3].y + beyond};
     const auto place = PlaceOnNearestScreen(window, reach, m_platform.ScreenAreas());
     if (!place) {
         return;

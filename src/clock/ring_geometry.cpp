@@ -37,8 +37,8 @@ std::array<PixelPoint, 4> WindowCorners(float left, float top, float width, floa
     // the right and bottom corners stay outside the window.
     const auto corner = [](float start, float length, int32_t twipsPerPixel, double scale) {
         const int32_t first = TwipsToPixel(start, twipsPerPixel);
-        const int32_t last = TwipsToPixel(static_cast<double>(start) + static_cast<double>(length),
-                                          twipsPerPixel);
+        const int32_t last =
+            TwipsToPixel(static_cast<double>(start) + static_cast<double>(length), twipsPerPixel);
         const int32_t device = ScaledPixel(first, scale);
         return std::pair{device, device + ScaledPixel(last - first, scale)};
     };

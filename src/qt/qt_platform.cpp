@@ -15,9 +15,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <utility>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace reloj {
@@ -99,9 +99,9 @@ float QtPlatform::ScreenTwipsPerPixelY() const {
 }
 
 std::optional<double> QtPlatform::StatedScaleFactor() const {
-    const std::optional<double> everyScreen =
-        m_scaleVariables.everyScreen ? ParseScaleFactor(*m_scaleVariables.everyScreen)
-                                     : std::nullopt;
+    const std::optional<double> everyScreen = m_scaleVariables.everyScreen
+                                                  ? ParseScaleFactor(*m_scaleVariables.everyScreen)
+                                                  : std::nullopt;
     std::optional<double> thisScreen;
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (m_scaleVariables.screens && primary != nullptr) {

@@ -68,7 +68,6 @@ ScreenLayout ChooseLayout(float screenTwipsPerPixelX, float screenTwipsPerPixelY
                           std::optional<double> statedScale);
 
 Settings ReadSettings(std::string_view commandLine, float screenTwipsPerPixelX,
-                      float screenTwipsPerPixelY,
-                      std::optional<double> statedScale = std::nullopt);
+                      float screenTwipsPerPixelY, std::optional<double> statedScale = std::nullopt);
 
 } // namespace reloj

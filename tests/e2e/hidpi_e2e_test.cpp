@@ -116,9 +116,10 @@ Measured Measure(std::optional<int> dpi, const std::map<std::string, std::string
                  const std::vector<std::string>& commandLine) {
     XServer server(dpi, kDenseScreen);
     server.SetDesktopColour(kDesktop);
-    RunningClock clock(
-        {.arguments = commandLine, .server = &server, .startsAt = kStartsAt,
-         .environment = environment});
+    RunningClock clock({.arguments = commandLine,
+                        .server = &server,
+                        .startsAt = kStartsAt,
+                        .environment = environment});
     Measured m;
     const testing::AssertionResult started = clock.Started();
     EXPECT_TRUE(started) << clock.ErrorOutput();
@@ -272,7 +273,10 @@ TEST(DenseScreen, ScaledByTheDesktopsFactorWhicheverWayItIsSaid) {
         {"Xft.dpi 144", 144, {}, 1.5, {1077, 8, 1191, 122}},
         {"Xft.dpi 192", 192, {}, 2.0, {1436, 10, 1588, 162}},
         {"QT_SCALE_FACTOR=2", 96, {{"QT_SCALE_FACTOR", "2"}}, 2.0, {1436, 10, 1588, 162}},
-        {"QT_SCREEN_SCALE_FACTORS=2", 96, {{"QT_SCREEN_SCALE_FACTORS", "2"}}, 2.0,
+        {"QT_SCREEN_SCALE_FACTORS=2",
+         96,
+         {{"QT_SCREEN_SCALE_FACTORS", "2"}},
+         2.0,
          {1436, 10, 1588, 162}},
     };
     for (const ScaleRow& row : rows) {
@@ -386,7 +390,8 @@ TEST(DenseScreen, TheDragTheCalculatorAndTheClosingBoxFollowTheScale) {
     };
     for (const HandledRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const Handled h = row.dpi == 96 && row.environment.empty() ? plain : Handle(row.dpi, row.environment);
+        const Handled h =
+            row.dpi == 96 && row.environment.empty() ? plain : Handle(row.dpi, row.environment);
         const int scale = Width(h.start) / Width(plain.start);
         // The clock follows the pointer to within a pixel of its layout, the dots with it.
         EXPECT_NEAR(h.afterDrag.left - h.start.left, kDragX, scale);

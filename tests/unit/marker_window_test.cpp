@@ -40,8 +40,8 @@ TEST(RingGeometry, DotCentres) {
 TEST(RingGeometry, ScaledDotCentres) {
     // The 96 dpi centres, scaled: 144 dpi is 1.5 times, 192 dpi twice.
     const DotRow rows[] = {
-        {"144 dpi: 3 o'clock", 10, 0, {111, 58}},  {"144 dpi: k=1", 10, 1, {104, 84}},
-        {"144 dpi: 9 o'clock", 10, 6, {6, 58}},    {"144 dpi: k=5", 10, 5, {12, 84}},
+        {"144 dpi: 3 o'clock", 10, 0, {111, 58}},   {"144 dpi: k=1", 10, 1, {104, 84}},
+        {"144 dpi: 9 o'clock", 10, 6, {6, 58}},     {"144 dpi: k=5", 10, 5, {12, 84}},
         {"192 dpi: 3 o'clock", 7.5f, 0, {148, 78}}, {"192 dpi: 12 o'clock", 7.5f, 9, {78, 8}},
         {"192 dpi: k=4", 7.5f, 4, {42, 138}},
     };
@@ -119,17 +119,32 @@ TEST(RingGeometry, WindowCorners) {
         {"defaults", 10770, 75, 1140, {{{718, 5}, {794, 5}, {718, 81}, {794, 81}}}},
         {"left edge truncates toward zero", -20, 0, 1140, {{{-1, 0}, {74, 0}, {-1, 76}, {74, 76}}}},
         {"half twips round to even", 22.5, 7.5, 1140, {{{1, 0}, {77, 0}, {1, 76}, {77, 76}}}},
-        {"regression: left edge stored just past 32 bits", 2147483640.0f, 0, 1140,
+        {"regression: left edge stored just past 32 bits",
+         2147483640.0f,
+         0,
+         1140,
          {{{143165576, 0}, {143165652, 0}, {143165576, 76}, {143165652, 76}}}},
-        {"defaults at 200 %", 10770, 75, 1140, {{{1436, 10}, {1588, 10}, {1436, 162}, {1588, 162}}},
+        {"defaults at 200 %",
+         10770,
+         75,
+         1140,
+         {{{1436, 10}, {1588, 10}, {1436, 162}, {1588, 162}}},
          2.0},
-        {"defaults at 150 %", 10770, 75, 1140, {{{1077, 8}, {1191, 8}, {1077, 122}, {1191, 122}}},
+        {"defaults at 150 %",
+         10770,
+         75,
+         1140,
+         {{{1077, 8}, {1191, 8}, {1077, 122}, {1191, 122}}},
          1.5},
         // 75 pixels at 150 % are 112.5, which the window rounds to 112; the corner beyond it
         // must not fall inside the window, whatever the place.
         {"odd size at 150 %", 15, 15, 1125, {{{2, 2}, {114, 2}, {2, 114}, {114, 114}}}, 1.5},
-        {"a sum that reaches the next pixel at 150 %", 10, 10, 1130,
-         {{{0, 0}, {114, 0}, {0, 114}, {114, 114}}}, 1.5},
+        {"a sum that reaches the next pixel at 150 %",
+         10,
+         10,
+         1130,
+         {{{0, 0}, {114, 0}, {0, 114}, {114, 114}}},
+         1.5},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -218,8 +233,8 @@ TEST_F(MarkerWindow, At192DpiTheCornersAndScreensAreInTheScreensPixels) {
     EXPECT_EQ(platform.pixelScale, (PixelScale{15, 15, 2.0}));
     EXPECT_EQ(window->Left(), 15000);
     EXPECT_EQ(window->Width(), 1140);
-    EXPECT_EQ(app.State().corners,
-              (std::array<PixelPoint, 4>{{{2000, 1600}, {2152, 1600}, {2000, 1752}, {2152, 1752}}}));
+    EXPECT_EQ(app.State().corners, (std::array<PixelPoint, 4>{
+                                       {{2000, 1600}, {2152, 1600}, {2000, 1752}, {2152, 1752}}}));
 
     // Off a 1600x1200 screen, it comes back within it, corners and all, on pixels a layout
     // pixel lands on.
