@@ -411,6 +411,45 @@ TEST(DenseScreen, TheDragTheCalculatorAndTheClosingBoxFollowTheScale) {
     }
 }
 
+struct CornerRow {
+    const char* name;
+    std::optional<int> dpi;
+    std::map<std::string, std::string> environment;
+};
+
+// The automatic colour reads the desktop just outside the scaled clock's corners: a light
+// window where an unscaled clock's corners would be changes nothing, one under the scaled
+// clock's corners turns it black.
+TEST(DenseScreen, TheAutomaticColourReadsTheScaledCorners) {
+    constexpr unsigned long kBlack = 0x000000, kWhite = 0xFFFFFF;
+    const CornerRow rows[] = {
+        {"Xft.dpi 192", 192, {}},
+        {"QT_SCREEN_SCALE_FACTORS=2", 96, {{"QT_SCREEN_SCALE_FACTORS", "2"}}},
+    };
+    for (const CornerRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        XServer server(row.dpi, kDenseScreen);
+        server.SetDesktopColour(kBlack);
+        RunningClock clock({.arguments = {"718|5|70|1|1|0"},
+                            .server = &server,
+                            .startsAt = kStartsAt,
+                            .environment = row.environment});
+        ASSERT_TRUE(clock.Started()) << clock.ErrorOutput();
+        const Rect place = clock.MarkersPlace();
+        ASSERT_EQ(place, (Rect{1436, 10, 1588, 162}));
+        // The 12 o'clock dot's centre, twice (39, 4).
+        const auto dot = [&] { return server.Pixel(place.left + 78, place.top + 8); };
+        ASSERT_TRUE(PollUntil([&] { return dot() == kWhite; }, 3s)) << std::hex << dot();
+
+        server.Cover(Rect{700, 0, 820, 100}, kWhite);
+        std::this_thread::sleep_for(2500ms);
+        EXPECT_EQ(dot(), kWhite) << "the clock read the corners of an unscaled clock";
+
+        server.Cover(Rect{place.left - 20, 0, place.right + 20, place.bottom + 20}, kWhite);
+        EXPECT_TRUE(PollUntil([&] { return dot() == kBlack; }, 3s)) << std::hex << dot();
+    }
+}
+
 struct BadFactorRow {
     const char* name;
     std::map<std::string, std::string> environment;
