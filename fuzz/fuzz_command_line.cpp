@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,11 +25,13 @@ namespace {
 struct Ratio {
     float x;
     float y;
+    std::optional<double> stated = std::nullopt; // the factor the desktop states to Qt
 };
 
-// The common screens, the smallest possible ratio, an odd one, unequal axes, and fractions that
-// must be rounded.
-constexpr Ratio kRatios[] = {{15, 15}, {12, 12}, {1, 1}, {13, 13}, {15, 12}, {14.5f, 13.09f}};
+// The common screens, the smallest possible ratio, an odd one, unequal axes, fractions that
+// must be rounded, and dense screens scaled by their dpi or by a stated factor.
+constexpr Ratio kRatios[] = {{15, 15},        {12, 12}, {1, 1},        {13, 13},           {15, 12},
+                             {14.5f, 13.09f}, {10, 10}, {15, 15, 2.0}, {7.5f, 7.5f, 1e300}};
 
 struct TimeOfDay {
     int32_t hour;
@@ -103,7 +106,7 @@ void CheckHands(const ClockState& s) {
 }
 
 void CheckSettings(std::string_view commandLine, Ratio ratio) {
-    const Settings settings = ReadSettings(commandLine, ratio.x, ratio.y);
+    const Settings settings = ReadSettings(commandLine, ratio.x, ratio.y, ratio.stated);
     for (const std::string& warning : settings.warnings) {
         FUZZ_CHECK(fuzz::IsOneLine(warning));
     }
@@ -119,8 +122,10 @@ void CheckSettings(std::string_view commandLine, Ratio ratio) {
 
     const ClockState& s = settings.state;
     FUZZ_CHECK(s.commandLine == commandLine);
-    FUZZ_CHECK(s.twipsPerPixelX == static_cast<int32_t>(std::nearbyint(ratio.x)));
-    FUZZ_CHECK(s.twipsPerPixelY == static_cast<int32_t>(std::nearbyint(ratio.y)));
+    const ScreenLayout layout = ChooseLayout(ratio.x, ratio.y, ratio.stated);
+    FUZZ_CHECK(s.twipsPerPixelX == static_cast<int32_t>(std::nearbyint(layout.twipsPerPixelX)));
+    FUZZ_CHECK(s.twipsPerPixelY == static_cast<int32_t>(std::nearbyint(layout.twipsPerPixelY)));
+    FUZZ_CHECK(s.scale == layout.scale && s.scale >= 1.0 && s.scale <= kLargestScale);
     // An accepted clock is at least a pixel wide and has a ring to put its dots on.
     FUZZ_CHECK(s.windowSize / s.twipsPerPixelX >= 1);
     FUZZ_CHECK(s.radius > 0);
