@@ -278,6 +278,12 @@ TEST(DenseScreen, ScaledByTheDesktopsFactorWhicheverWayItIsSaid) {
          {{"QT_SCREEN_SCALE_FACTORS", "2"}},
          2.0,
          {1436, 10, 1588, 162}},
+        // Xvfb's one output is called "screen".
+        {"QT_SCREEN_SCALE_FACTORS by name",
+         96,
+         {{"QT_SCREEN_SCALE_FACTORS", "HDMI-9=3;screen=2"}},
+         2.0,
+         {1436, 10, 1588, 162}},
     };
     for (const ScaleRow& row : rows) {
         SCOPED_TRACE(row.name);
