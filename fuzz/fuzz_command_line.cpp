@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,11 +25,13 @@ namespace {
 struct Ratio {
     float x;
     float y;
+    std::optional<double> stated = std::nullopt; // the factor the desktop states to Qt
 };
 
-// The common screens, the smallest possible ratio, an odd one, unequal axes, and fractions that
-// must be rounded.
-constexpr Ratio kRatios[] = {{15, 15}, {12, 12}, {1, 1}, {13, 13}, {15, 12}, {14.5f, 13.09f}};
+// The common screens, the smallest possible ratio, an odd one, unequal axes, fractions that
+// must be rounded, and dense screens scaled by their dpi or by a stated factor.
+constexpr Ratio kRatios[] = {{15, 15},        {12, 12}, {1, 1},        {13, 13},           {15, 12},
+                             {14.5f, 13.09f}, {10, 10}, {15, 15, 2.0}, {7.5f, 7.5f, 1e300}};
 
 struct TimeOfDay {
     int32_t hour;
@@ -44,11 +47,13 @@ constexpr int32_t kLargestDotForRows = 4096;
 // distance checks below no longer apply.
 constexpr double kLargestCheckedPixel = 1.0e9;
 
-void CheckDotRows(const PixelRect& bounds, int32_t dotRadius) {
+void CheckDotRows(const PixelRect& bounds, int32_t dotRadius, double scale) {
     const std::vector<PixelRect> rows = EllipseRows(bounds);
-    // A dot of radius r is 2r rows high and, since even its first and last rows reach more than
-    // half a pixel either side of the centre, every one of them holds pixels.
-    FUZZ_CHECK(rows.size() == static_cast<std::size_t>(2 * dotRadius));
+    // A dot of radius r is 2r rows high at the clock's scale and, since even its first and last
+    // rows reach more than half a pixel either side of the centre, every one of them holds
+    // pixels.
+    FUZZ_CHECK(rows.size() == static_cast<std::size_t>(ScaledPixel(2.0 * dotRadius, scale)));
+    FUZZ_CHECK(bounds.right - bounds.left == bounds.bottom - bounds.top);
     int32_t expectedY = bounds.top;
     for (const PixelRect& row : rows) {
         FUZZ_CHECK(row.top == expectedY);
@@ -67,7 +72,7 @@ void CheckCorners(const ClockState& s) {
     const float left = s.startLeft != 0 ? static_cast<float>(s.startLeft) : kMarkerInitialLeft;
     const float top = s.startTop != 0 ? static_cast<float>(s.startTop) : kMarkerInitialTop;
     const auto size = static_cast<float>(s.windowSize);
-    const auto corners = WindowCorners(left, top, size, size, s.twipsPerPixelX, s.twipsPerPixelY);
+    const auto corners = WindowCorners(left, top, size, size, Pixels(s));
     // The four corners are those of one rectangle.
     FUZZ_CHECK(corners[0].y == corners[1].y);
     FUZZ_CHECK(corners[2].y == corners[3].y);
@@ -82,9 +87,9 @@ double Distance(PixelPoint a, PixelPoint b) {
 void CheckHands(const ClockState& s) {
     const PixelPoint centre = HandsCentre(s);
     const bool styled = s.handStyle == kKiteStyle || s.handStyle == kBarStyle;
-    const double farthest = std::abs(static_cast<double>(s.handReach)) +
+    const double farthest = std::abs(static_cast<double>(s.handReach) * s.scale) +
                             std::abs(static_cast<double>(centre.x)) +
-                            std::abs(static_cast<double>(centre.y)) + s.handWidth;
+                            std::abs(static_cast<double>(centre.y)) + s.handWidth * s.scale;
     for (const TimeOfDay& time : kTimes) {
         const auto hands = HandsFor(s, time.hour, time.minute);
         FUZZ_CHECK(hands.has_value() == styled);
@@ -93,13 +98,15 @@ void CheckHands(const ClockState& s) {
         }
         // A kite's tip lies at the hand's reach from the centre, give or take the rounding of
         // each coordinate to a pixel.
-        FUZZ_CHECK(std::abs(Distance(hands->minute[0], centre) - std::abs(s.handReach)) <= 1.0);
-        FUZZ_CHECK(std::abs(Distance(hands->hour[0], centre) - std::abs(s.hourReach)) <= 1.0);
+        FUZZ_CHECK(std::abs(Distance(hands->minute[0], centre) - std::abs(s.handReach * s.scale)) <=
+                   1.0);
+        FUZZ_CHECK(std::abs(Distance(hands->hour[0], centre) - std::abs(s.hourReach * s.scale)) <=
+                   1.0);
     }
 }
 
 void CheckSettings(std::string_view commandLine, Ratio ratio) {
-    const Settings settings = ReadSettings(commandLine, ratio.x, ratio.y);
+    const Settings settings = ReadSettings(commandLine, ratio.x, ratio.y, ratio.stated);
     for (const std::string& warning : settings.warnings) {
         FUZZ_CHECK(fuzz::IsOneLine(warning));
     }
@@ -115,19 +122,21 @@ void CheckSettings(std::string_view commandLine, Ratio ratio) {
 
     const ClockState& s = settings.state;
     FUZZ_CHECK(s.commandLine == commandLine);
-    FUZZ_CHECK(s.twipsPerPixelX == static_cast<int32_t>(std::nearbyint(ratio.x)));
-    FUZZ_CHECK(s.twipsPerPixelY == static_cast<int32_t>(std::nearbyint(ratio.y)));
+    const ScreenLayout layout = ChooseLayout(ratio.x, ratio.y, ratio.stated);
+    FUZZ_CHECK(s.twipsPerPixelX == static_cast<int32_t>(std::nearbyint(layout.twipsPerPixelX)));
+    FUZZ_CHECK(s.twipsPerPixelY == static_cast<int32_t>(std::nearbyint(layout.twipsPerPixelY)));
+    FUZZ_CHECK(s.scale == layout.scale && s.scale >= 1.0 && s.scale <= kLargestScale);
     // An accepted clock is at least a pixel wide and has a ring to put its dots on.
     FUZZ_CHECK(s.windowSize / s.twipsPerPixelX >= 1);
     FUZZ_CHECK(s.radius > 0);
     FUZZ_CHECK(s.dotRadius >= 0);
 
     for (int k = 0; k < kHourDots; ++k) {
-        const PixelPoint centre = DotCentre(k, s.radius, static_cast<float>(s.windowSize),
-                                            s.twipsPerPixelX, s.twipsPerPixelY);
-        const PixelRect bounds = DotBounds(centre, s.dotRadius);
+        const PixelPoint centre =
+            DotCentre(k, s.radius, static_cast<float>(s.windowSize), Pixels(s));
+        const PixelRect bounds = DotBounds(centre, s.dotRadius, s.scale);
         if (s.dotRadius <= kLargestDotForRows) {
-            CheckDotRows(bounds, s.dotRadius);
+            CheckDotRows(bounds, s.dotRadius, s.scale);
         }
     }
     CheckCorners(s);

@@ -11,13 +11,15 @@ ClockApplication::ClockApplication(Platform& platform)
       m_markers(m_state, platform, m_hands) {}
 
 StartupReport ClockApplication::Start(std::string_view commandLine) {
-    Settings settings = ReadSettings(commandLine, m_platform.ScreenTwipsPerPixelX(),
-                                     m_platform.ScreenTwipsPerPixelY());
+    Settings settings =
+        ReadSettings(commandLine, m_platform.ScreenTwipsPerPixelX(),
+                     m_platform.ScreenTwipsPerPixelY(), m_platform.StatedScaleFactor());
     StartupReport report{std::move(settings.error), std::move(settings.warnings)};
     if (report.error) {
         return report;
     }
     m_state = std::move(settings.state);
+    m_platform.UsePixelScale(Pixels(m_state));
     m_markers.Show();
     return report;
 }

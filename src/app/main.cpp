@@ -19,6 +19,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -345,6 +346,8 @@ int main(int argc, char** argv) {
     // it (-display, -platform, -style...) is taken for one of Qt's own options.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    // Qt would scale by these itself; the clock scales itself by them instead.
+    reloj::QtScaleVariables scaleVariables = reloj::TakeQtScaleVariables();
     qtMessages = qInstallMessageHandler(SayWhyQtStops);
     QApplication application(qtArgc, qtArgv);
     if (auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>()) {
@@ -362,7 +365,7 @@ int main(int argc, char** argv) {
         return kExitCannotStart;
     }
 
-    reloj::QtPlatform platform;
+    reloj::QtPlatform platform(std::move(scaleVariables));
     reloj::ClockApplication clock(platform);
     clock.ChimesMuted() = options.muted;
     const reloj::StartupReport report = clock.Start(options.commandLine);

@@ -38,40 +38,46 @@ float HourAngle(int32_t hour, int32_t minute) {
 }
 
 PixelPoint HandsCentre(const ClockState& state) {
-    return {IntDiv(state.centreOffset, state.twipsPerPixelX),
-            IntDiv(state.centreOffset, state.twipsPerPixelY)};
+    const PixelScale pixels = Pixels(state);
+    return {pixels.Device(IntDiv(state.centreOffset, state.twipsPerPixelX)),
+            pixels.Device(IntDiv(state.centreOffset, state.twipsPerPixelY))};
 }
 
-Quad KiteHand(float angle, float reach, float tailLength, PixelPoint centre) {
+// Each length is scaled before the centre is added: with a scale of 1 the sums are the very
+// ones the hands have always been rounded from.
+Quad KiteHand(float angle, float reach, float tailLength, PixelPoint centre, double scale) {
     const double cx = centre.x;
     const double cy = centre.y;
     Quad vertices;
     double rho = Radians(angle);
-    vertices[0] = {Round(reach * std::cos(rho) + cx), Round(cy - reach * std::sin(rho))};
+    vertices[0] = {Round(scale * (reach * std::cos(rho)) + cx),
+                   Round(cy - scale * (reach * std::sin(rho)))};
     angle = Single(angle - kQuarterTurn);
     rho = Radians(angle);
-    vertices[1] = {Round(tailLength * std::cos(rho) + cx), Round(cy - tailLength * std::sin(rho))};
+    vertices[1] = {Round(scale * (tailLength * std::cos(rho)) + cx),
+                   Round(cy - scale * (tailLength * std::sin(rho)))};
     angle = Single(angle - kQuarterTurn);
     rho = Radians(angle);
-    vertices[2] = {Round(tailLength * std::cos(rho) * kTailFactor + cx),
-                   Round(cy - tailLength * std::sin(rho) * kTailFactor)};
+    vertices[2] = {Round(scale * (tailLength * std::cos(rho) * kTailFactor) + cx),
+                   Round(cy - scale * (tailLength * std::sin(rho) * kTailFactor))};
     angle = Single(angle - kQuarterTurn);
     rho = Radians(angle);
-    vertices[3] = {Round(tailLength * std::cos(rho) + cx), Round(cy - tailLength * std::sin(rho))};
+    vertices[3] = {Round(scale * (tailLength * std::cos(rho)) + cx),
+                   Round(cy - scale * (tailLength * std::sin(rho)))};
     return vertices;
 }
 
-Quad BarHand(float angle, float reach, float width, PixelPoint centre) {
+Quad BarHand(float angle, float reach, float width, PixelPoint centre, double scale) {
     const double cx = centre.x;
     const double cy = centre.y;
     const double rho = Radians(angle);
-    const int32_t tipX = Round(reach * std::cos(rho) + cx);
-    const int32_t tipY = Round(cy - reach * std::sin(rho));
-    const int32_t tailX = Round(cx - reach * std::cos(rho) / kBarTailDivisor);
-    const int32_t tailY = Round(reach * std::sin(rho) / kBarTailDivisor + cy);
+    const int32_t tipX = Round(scale * (reach * std::cos(rho)) + cx);
+    const int32_t tipY = Round(cy - scale * (reach * std::sin(rho)));
+    const int32_t tailX = Round(cx - scale * (reach * std::cos(rho) / kBarTailDivisor));
+    const int32_t tailY = Round(scale * (reach * std::sin(rho) / kBarTailDivisor) + cy);
     const double across = Radians(Single(angle - kQuarterTurn));
-    const int32_t dx = Round(std::cos(across) * width / kHalf);
-    const int32_t dy = Round(std::sin(across) * width / kHalf);
+    const int32_t dx = Round(scale * (std::cos(across) * width / kHalf));
+    const int32_t dy = Round(scale * (std::sin(across) * width / kHalf));
     return {{{tipX - dx, tipY + dy},
              {tipX + dx, tipY - dy},
              {tailX + dx, tailY - dy},
@@ -85,12 +91,14 @@ std::optional<HandShapes> HandsFor(const ClockState& state, int32_t hour, int32_
     const float hourAngle = HourAngle(hour, minute);
     switch (state.handStyle) {
     case kKiteStyle:
-        shapes.minute = KiteHand(minuteAngle, state.handReach, state.tailLength, centre);
-        shapes.hour = KiteHand(hourAngle, state.hourReach, state.tailLength, centre);
+        shapes.minute =
+            KiteHand(minuteAngle, state.handReach, state.tailLength, centre, state.scale);
+        shapes.hour = KiteHand(hourAngle, state.hourReach, state.tailLength, centre, state.scale);
         return shapes;
     case kBarStyle:
-        shapes.minute = BarHand(minuteAngle, state.handReach, state.halfHandWidth, centre);
-        shapes.hour = BarHand(hourAngle, state.hourReach, state.handWidth, centre);
+        shapes.minute =
+            BarHand(minuteAngle, state.handReach, state.halfHandWidth, centre, state.scale);
+        shapes.hour = BarHand(hourAngle, state.hourReach, state.handWidth, centre, state.scale);
         return shapes;
     default:
         return std::nullopt;

@@ -1,7 +1,9 @@
 // The arithmetic of the hands: their angles for a time of day and the four vertices of each
-// hand in either style, in pixels from the hands window's top-left corner. Angles are degrees
-// counter-clockwise from 3 o'clock, held in single precision after every step exactly as the
-// clock has always computed them; turning vertices into a window shape is the window's job.
+// hand in either style, in device pixels from the hands window's top-left corner. Angles are
+// degrees counter-clockwise from 3 o'clock, held in single precision after every step exactly as
+// the clock has always computed them. Lengths are layout pixels, multiplied by the scale before
+// the one rounding, so that a scaled hand is as smooth as any other; turning vertices into a
+// window shape is the window's job.
 #pragma once
 
 #include "core/region.h"
@@ -19,13 +21,13 @@ float MinuteAngle(int32_t minute);
 // not always the same pixel after rounding.
 float HourAngle(int32_t hour, int32_t minute);
 
-// The centre of the hands window in pixels.
+// The centre of the hands window in device pixels.
 PixelPoint HandsCentre(const ClockState& state);
 
 // Style 1: tip at `reach`, sides at the tail length, tail at one and a half tail lengths.
-Quad KiteHand(float angle, float reach, float tailLength, PixelPoint centre);
+Quad KiteHand(float angle, float reach, float tailLength, PixelPoint centre, double scale);
 // Style 2: a bar `width` wide from a fifth of the reach behind the centre to the tip.
-Quad BarHand(float angle, float reach, float width, PixelPoint centre);
+Quad BarHand(float angle, float reach, float width, PixelPoint centre, double scale);
 
 // The two hands of a time of day in the clock's style; nothing for a style that has no hands.
 struct HandShapes {

@@ -69,7 +69,7 @@ void MarkerWindow::TearDown() {
 
 std::array<PixelPoint, 4> MarkerWindow::ScreenCorners() const {
     return WindowCorners(m_window->Left(), m_window->Top(), m_window->Width(), m_window->Height(),
-                         m_state.twipsPerPixelX, m_state.twipsPerPixelY);
+                         Pixels(m_state));
 }
 
 void MarkerWindow::RecordCorners() {
@@ -85,14 +85,18 @@ void MarkerWindow::KeepOnScreens() {
     // The window ends just before its right and bottom corners, which the automatic colour
     // reads and which must come onto the screen with it.
     const PixelRect window{corners[0].x, corners[0].y, corners[3].x, corners[3].y};
-    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + 1, corners[3].y + 1};
+    // On a scaled screen a window stands only on the pixels a layout pixel lands on, so the
+    // reach takes in a whole layout pixel: the place found is then rounded onto one of those
+    // without taking the corners off the screen.
+    const int32_t beyond = Pixels(m_state).Device(1);
+    const PixelRect reach{corners[0].x, corners[0].y, corners[3].x + beyond, corners[3].y + beyond};
     const auto place = PlaceOnNearestScreen(window, reach, m_platform.ScreenAreas());
     if (!place) {
         return;
     }
-    // Whole pixels in twips, which the windows keep exactly.
-    const auto left = static_cast<float>(place->x * m_state.twipsPerPixelX);
-    const auto top = static_cast<float>(place->y * m_state.twipsPerPixelY);
+    // The screen's pixels in twips, which the windows keep exactly where the scale is 1.
+    const auto left = Pixels(m_state).TwipsX(place->x);
+    const auto top = Pixels(m_state).TwipsY(place->y);
     if (m_hands.IsOpen()) {
         // As a drag does: the marker window follows to where the window system put the hands.
         m_hands.PlatformWindow().Move(left, top);
@@ -105,9 +109,8 @@ void MarkerWindow::KeepOnScreens() {
 
 void MarkerWindow::CutToRing() {
     for (int k = 0; k < kHourDots; ++k) {
-        const PixelPoint centre = DotCentre(k, m_state.radius, m_window->Width(),
-                                            m_state.twipsPerPixelX, m_state.twipsPerPixelY);
-        Region dot = Region::MakeEllipse(DotBounds(centre, m_state.dotRadius));
+        const PixelPoint centre = DotCentre(k, m_state.radius, m_window->Width(), Pixels(m_state));
+        Region dot = Region::MakeEllipse(DotBounds(centre, m_state.dotRadius, m_state.scale));
         if (k == 0) {
             m_dotRegions[0] = std::move(dot);
         } else {

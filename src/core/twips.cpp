@@ -19,4 +19,28 @@ int32_t TwipsToPixel(double twips, int32_t twipsPerPixel) {
     return static_cast<int32_t>(std::clamp(pixels, double{INT32_MIN}, double{INT32_MAX}));
 }
 
+int32_t ScaledPixel(double layoutPixels, double scale) {
+    const double device = std::nearbyint(layoutPixels * scale);
+    if (std::isnan(device)) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::clamp(device, double{INT32_MIN}, double{INT32_MAX}));
+}
+
+int32_t PixelScale::DeviceX(double twips) const {
+    return Device(TwipsToPixel(twips, twipsPerPixelX));
+}
+
+int32_t PixelScale::DeviceY(double twips) const {
+    return Device(TwipsToPixel(twips, twipsPerPixelY));
+}
+
+float PixelScale::TwipsX(double devicePixels) const {
+    return Single(std::nearbyint(devicePixels / scale) * twipsPerPixelX);
+}
+
+float PixelScale::TwipsY(double devicePixels) const {
+    return Single(std::nearbyint(devicePixels / scale) * twipsPerPixelY);
+}
+
 } // namespace reloj

@@ -7,6 +7,7 @@
 #include "core/colour.h"
 #include "core/local_time.h"
 #include "core/region.h"
+#include "core/twips.h"
 
 #include <cstdint>
 #include <functional>
@@ -73,7 +74,7 @@ struct ControlDescription {
 };
 
 // One window on the desktop. Position and size are twips; the window itself sits on whole
-// pixels (TwipsToPixel).
+// device pixels (PixelScale).
 class Window {
   public:
     virtual ~Window() = default;
@@ -156,6 +157,13 @@ class Platform {
     // Twips per screen pixel, as the screen reports them (1440 / dots per inch).
     virtual float ScreenTwipsPerPixelX() const = 0;
     virtual float ScreenTwipsPerPixelY() const = 0;
+    // The scale factor the desktop states for programs on the primary screen apart from its
+    // dots per inch, if it states one.
+    virtual std::optional<double> StatedScaleFactor() const { return std::nullopt; }
+    // How the clock's twips become screen pixels from now on: every window made afterwards
+    // converts its places, sizes, mouse positions and drawings with it, and its text follows
+    // the scale. Told once, before the first window is made.
+    virtual void UsePixelScale(const PixelScale& pixels) = 0;
 
     // Makes a window, hidden, that reports its events to `events`. An owned window always
     // stays above its owner, and goes on top with it whenever the owner is kept on top.

@@ -1,6 +1,7 @@
 #include "qt/qt_platform.h"
 
 #include "core/numeric.h"
+#include "core/scale_factor.h"
 #include "qt/pulse_sound_player.h"
 #include "qt/qt_window.h"
 #include "qt/xcb_reply.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace reloj {
@@ -24,6 +26,10 @@ namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
 constexpr const char* kSoundPath = "/../share/reloj/sonidos/";
+constexpr const char* kScaleFactorVariable = "QT_SCALE_FACTOR";
+constexpr const char* kScreenScaleFactorsVariable = "QT_SCREEN_SCALE_FACTORS";
+// Points are 1/72 inch; a scale of 1 stands for a 96 dpi screen.
+constexpr double kPixelsPerPointUnscaled = 96.0 / 72.0;
 
 // A screen that reports no sensible density is taken as an ordinary 96 dpi one, and no screen
 // is taken as denser than one pixel per twip, so that every ratio can divide.
@@ -58,7 +64,20 @@ Colour GrabbedPixel(PixelPoint p) {
 
 } // namespace
 
-QtPlatform::QtPlatform() {
+QtScaleVariables TakeQtScaleVariables() {
+    QtScaleVariables taken;
+    for (auto [name, text] : {std::pair{kScaleFactorVariable, &taken.everyScreen},
+                              std::pair{kScreenScaleFactorsVariable, &taken.screens}}) {
+        if (const char* value = std::getenv(name)) {
+            *text = value;
+            unsetenv(name);
+        }
+    }
+    return taken;
+}
+
+QtPlatform::QtPlatform(QtScaleVariables scaleVariables)
+    : m_scaleVariables(std::move(scaleVariables)) {
     m_clockSet.Watch([this] { TimeChanged(); });
     m_zone.Watch([this] { TimeChanged(); });
 }
@@ -79,17 +98,50 @@ float QtPlatform::ScreenTwipsPerPixelY() const {
     return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInchY());
 }
 
+std::optional<double> QtPlatform::StatedScaleFactor() const {
+    const std::optional<double> everyScreen = m_scaleVariables.everyScreen
+                                                  ? ParseScaleFactor(*m_scaleVariables.everyScreen)
+                                                  : std::nullopt;
+    std::optional<double> thisScreen;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (m_scaleVariables.screens && primary != nullptr) {
+        const auto index = QGuiApplication::screens().indexOf(primary);
+        thisScreen = ScreenScaleFactor(*m_scaleVariables.screens, primary->name().toStdString(),
+                                       static_cast<std::size_t>(std::max<qsizetype>(index, 0)));
+    }
+    return reloj::StatedScaleFactor(everyScreen, thisScreen);
+}
+
+// Text in points is as large as the desktop makes it at that scale: at 200 % the letters of
+// a 192 dpi screen, whichever way the desktop said so.
+void QtPlatform::UsePixelScale(const PixelScale& pixels) {
+    m_pixels = pixels;
+    if (pixels.scale == 1.0) {
+        return;
+    }
+    QFont letters = QApplication::font();
+    if (letters.pointSizeF() > 0) {
+        letters.setPixelSize(
+            std::max(1, ScaledPixel(letters.pointSizeF() * kPixelsPerPointUnscaled, pixels.scale)));
+        QApplication::setFont(letters);
+    }
+}
+
 std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& description,
                                                  Window* owner, WindowEvents& events) {
     auto* ownerWindow = dynamic_cast<QtWindow*>(owner);
     if (!m_windowSystem) {
         m_windowSystem = ProbeWindowSystem();
     }
-    // The window converts with the same whole ratios the clock's geometry was derived with.
+    if (!m_pixels) {
+        m_pixels = PixelScale{RoundToInt32(ScreenTwipsPerPixelX()).value,
+                              RoundToInt32(ScreenTwipsPerPixelY()).value, 1.0};
+    }
+    // The window converts with the same whole ratios and scale the clock's geometry was
+    // derived with.
     auto window = std::make_unique<QtWindow>(
         description, *m_windowSystem, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr,
-        events, RoundToInt32(ScreenTwipsPerPixelX()).value,
-        RoundToInt32(ScreenTwipsPerPixelY()).value);
+        events, *m_pixels);
     std::erase_if(m_windows, [](const QPointer<WindowWidget>& gone) { return gone == nullptr; });
     m_windows.emplace_back(window->Widget());
     return window;

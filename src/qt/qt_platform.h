@@ -4,7 +4,10 @@
 // stated look (PortalColourScheme), the screens and their changes
 // (ScreenWatch), the local time in the machine's zone as it changes (ZoneWatch), ticks that
 // follow jumps of the wall clock (ClockSetWatch), news from the desktop for a clock that sleeps
-// between ticks, a modal message box and wave playback. It holds no clock logic.
+// between ticks, a modal message box and wave playback. It holds no clock logic. Qt's own
+// scaling stays off, so that places, shapes and screen pixels are the screen's own pixels: the
+// scale factors a desktop states to Qt programs are taken out of the environment before Qt
+// starts, and handed to the clock, which scales itself (PixelScale).
 #pragma once
 
 #include "platform/platform.h"
@@ -19,18 +22,32 @@
 #include <QPointer>
 #include <QtGui/qwindowdefs.h>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace reloj {
 
 class WindowWidget;
 
+// The texts of QT_SCALE_FACTOR and QT_SCREEN_SCALE_FACTORS, where they were set.
+struct QtScaleVariables {
+    std::optional<std::string> everyScreen;
+    std::optional<std::string> screens;
+};
+
+// Reads and removes both variables, so that Qt scales nothing itself; to be called before the
+// application object is made.
+QtScaleVariables TakeQtScaleVariables();
+
 class QtPlatform final : public Platform {
   public:
-    QtPlatform();
+    explicit QtPlatform(QtScaleVariables scaleVariables = {});
 
     float ScreenTwipsPerPixelX() const override;
     float ScreenTwipsPerPixelY() const override;
+    std::optional<double> StatedScaleFactor() const override;
+    void UsePixelScale(const PixelScale& pixels) override;
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
@@ -58,6 +75,9 @@ class QtPlatform final : public Platform {
     // Whether a window at that place on the root overlaps one of ours that is shown.
     bool MayCoverAWindow(const QRect& place) const;
 
+    QtScaleVariables m_scaleVariables;
+    // Until the clock tells its own, the screen's rounded ratios, unscaled.
+    std::optional<PixelScale> m_pixels;
     RootPixelReader m_rootPixels;
     PortalColourScheme m_portalScheme;
     // Read before the first window is made.

@@ -30,6 +30,7 @@ namespace {
 // handler is the one the tick belongs to even if the timer fires a little early.
 constexpr int64_t kTickLateMs = 5;
 constexpr int64_t kMsPerSecond = 1000;
+// Letters and the check box's indicator in layout pixels, scaled with the rest of the window.
 constexpr int kControlFontPixels = 12;
 constexpr int kSmallestFontPixels = 7;
 // A pixel left of and above every window's first pixel: a shape of it alone is empty.
@@ -56,12 +57,15 @@ void FlushWindowSystem() {
 // that lies inside the window: the controls keep the sizes they were laid out with, whatever
 // font the desktop offers, and a control that reaches past the window's edge still shows its
 // whole text.
-void FitFont(QWidget* control, const QString& text) {
-    const int reserved = qobject_cast<QCheckBox*>(control) != nullptr ? kCheckIndicatorPixels : 0;
+void FitFont(QWidget* control, const QString& text, double scale) {
+    const int reserved = qobject_cast<QCheckBox*>(control) != nullptr
+                             ? ScaledPixel(kCheckIndicatorPixels, scale)
+                             : 0;
     const QWidget* window = control->parentWidget();
     const int shownWidth = std::min(control->width(), window->width() - control->x());
     QFont letters = window->font();
-    for (int pixels = kControlFontPixels; pixels > kSmallestFontPixels; --pixels) {
+    const int smallest = ScaledPixel(kSmallestFontPixels, scale);
+    for (int pixels = ScaledPixel(kControlFontPixels, scale); pixels > smallest; --pixels) {
         letters.setPixelSize(pixels);
         const QFontMetrics metrics(letters);
         if (metrics.horizontalAdvance(text) + reserved <= shownWidth &&
@@ -152,10 +156,9 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
 }
 
 WindowWidget::WindowWidget(const WindowDescription& description, const WindowSystem& system,
-                           QWidget* owner, WindowEvents& events, int32_t twipsPerPixelX,
-                           int32_t twipsPerPixelY)
-    : QWidget(owner), m_events(&events), m_twipsPerPixelX(twipsPerPixelX),
-      m_twipsPerPixelY(twipsPerPixelY), m_background(palette().color(QPalette::Button)) {
+                           QWidget* owner, WindowEvents& events, const PixelScale& pixels)
+    : QWidget(owner), m_events(&events), m_pixels(pixels),
+      m_background(palette().color(QPalette::Button)) {
     if (description.clockWindow) {
         // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
         Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -183,12 +186,12 @@ WindowWidget::WindowWidget(const WindowDescription& description, const WindowSys
         // An ordinary window with a single fixed border, opening centred on the screen.
         setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
-        setFixedSize(TwipsToPixel(description.clientWidth, twipsPerPixelX),
-                     TwipsToPixel(description.clientHeight, twipsPerPixelY));
+        setFixedSize(m_pixels.DeviceX(description.clientWidth),
+                     m_pixels.DeviceY(description.clientHeight));
         m_centreWhenShown = true;
         // Small letters, so that the captions fit the boxes they were laid out in.
         QFont letters = font();
-        letters.setPixelSize(kControlFontPixels);
+        letters.setPixelSize(ControlFontPixels());
         setFont(letters);
     }
     setWindowTitle(QString::fromStdString(description.title));
@@ -324,17 +327,19 @@ void WindowWidget::Tick() {
 }
 
 float WindowWidget::TwipsX(double pixels) const {
-    return Single(pixels * m_twipsPerPixelX);
+    return m_pixels.TwipsX(pixels);
 }
 float WindowWidget::TwipsY(double pixels) const {
-    return Single(pixels * m_twipsPerPixelY);
+    return m_pixels.TwipsY(pixels);
+}
+
+int WindowWidget::ControlFontPixels() const {
+    return ScaledPixel(kControlFontPixels, m_pixels.scale);
 }
 
 void WindowWidget::AddControl(const ControlDescription& description) {
-    const QRect place(TwipsToPixel(description.left, m_twipsPerPixelX),
-                      TwipsToPixel(description.top, m_twipsPerPixelY),
-                      TwipsToPixel(description.width, m_twipsPerPixelX),
-                      TwipsToPixel(description.height, m_twipsPerPixelY));
+    const QRect place(m_pixels.DeviceX(description.left), m_pixels.DeviceY(description.top),
+                      m_pixels.DeviceX(description.width), m_pixels.DeviceY(description.height));
     const QString text = QString::fromStdString(description.text);
     QWidget* control = nullptr;
     switch (description.kind) {
@@ -369,7 +374,7 @@ void WindowWidget::AddControl(const ControlDescription& description) {
     control->setGeometry(place);
     Colourise(control, description.textColour);
     if (description.kind != ControlKind::TextBox) {
-        FitFont(control, text);
+        FitFont(control, text, m_pixels.scale);
     }
     if (description.kind == ControlKind::Label) {
         control->setFocusPolicy(Qt::NoFocus);
@@ -389,10 +394,9 @@ void WindowWidget::AddControl(const ControlDescription& description) {
 
 void WindowWidget::AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
                            Colour colour) {
-    m_lines.push_back(
-        {QLine(TwipsToPixel(x1, m_twipsPerPixelX), TwipsToPixel(y1, m_twipsPerPixelY),
-               TwipsToPixel(x2, m_twipsPerPixelX), TwipsToPixel(y2, m_twipsPerPixelY)),
-         widthPixels, ToQColor(colour)});
+    m_lines.push_back({QLine(m_pixels.DeviceX(x1), m_pixels.DeviceY(y1), m_pixels.DeviceX(x2),
+                             m_pixels.DeviceY(y2)),
+                       m_pixels.Device(widthPixels), ToQColor(colour)});
     Changed();
 }
 
@@ -457,10 +461,11 @@ void WindowWidget::Paint(QPainter& painter, const QRegion& shown) const {
     for (const DrawnCircle& c : m_circles) {
         painter.setPen(ToQColor(c.outline));
         painter.setBrush(ToQColor(c.fill));
-        const QPointF centre(static_cast<double>(c.centreX) / m_twipsPerPixelX,
-                             static_cast<double>(c.centreY) / m_twipsPerPixelY);
-        painter.drawEllipse(centre, static_cast<double>(c.radius) / m_twipsPerPixelX,
-                            static_cast<double>(c.radius) / m_twipsPerPixelY);
+        const double scale = m_pixels.scale;
+        const QPointF centre(scale * c.centreX / m_pixels.twipsPerPixelX,
+                             scale * c.centreY / m_pixels.twipsPerPixelY);
+        painter.drawEllipse(centre, scale * c.radius / m_pixels.twipsPerPixelX,
+                            scale * c.radius / m_pixels.twipsPerPixelY);
     }
 }
 
@@ -506,10 +511,8 @@ void WindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 QtWindow::QtWindow(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
-                   WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY)
-    : m_widget(
-          new WindowWidget(description, system, owner, events, twipsPerPixelX, twipsPerPixelY)),
-      m_twipsPerPixelX(twipsPerPixelX), m_twipsPerPixelY(twipsPerPixelY) {}
+                   WindowEvents& events, const PixelScale& pixels)
+    : m_widget(new WindowWidget(description, system, owner, events, pixels)), m_pixels(pixels) {}
 
 QtWindow::~QtWindow() {
     if (m_widget) {
@@ -519,24 +522,24 @@ QtWindow::~QtWindow() {
     }
 }
 
-float QtWindow::Twips(const std::optional<float>& set, int pixels, int32_t twipsPerPixel) const {
-    if (set && TwipsToPixel(*set, twipsPerPixel) == pixels) {
-        return *set;
-    }
-    return static_cast<float>(pixels) * static_cast<float>(twipsPerPixel);
+float QtWindow::TwipsX(const std::optional<float>& set, int pixels) const {
+    return set && m_pixels.DeviceX(*set) == pixels ? *set : m_pixels.TwipsX(pixels);
+}
+float QtWindow::TwipsY(const std::optional<float>& set, int pixels) const {
+    return set && m_pixels.DeviceY(*set) == pixels ? *set : m_pixels.TwipsY(pixels);
 }
 
 float QtWindow::Left() const {
-    return Twips(m_left, m_widget->x(), m_twipsPerPixelX);
+    return TwipsX(m_left, m_widget->x());
 }
 float QtWindow::Top() const {
-    return Twips(m_top, m_widget->y(), m_twipsPerPixelY);
+    return TwipsY(m_top, m_widget->y());
 }
 float QtWindow::Width() const {
-    return Twips(m_width, m_widget->width(), m_twipsPerPixelX);
+    return TwipsX(m_width, m_widget->width());
 }
 float QtWindow::Height() const {
-    return Twips(m_height, m_widget->height(), m_twipsPerPixelY);
+    return TwipsY(m_height, m_widget->height());
 }
 
 void QtWindow::SetLeft(float twips) {
@@ -555,7 +558,7 @@ void QtWindow::SetHeight(float twips) {
 void QtWindow::Move(float left, float top) {
     m_left = left;
     m_top = top;
-    m_widget->move(TwipsToPixel(left, m_twipsPerPixelX), TwipsToPixel(top, m_twipsPerPixelY));
+    m_widget->move(m_pixels.DeviceX(left), m_pixels.DeviceY(top));
 }
 
 void QtWindow::Move(float left, float top, float width, float height) {
@@ -563,8 +566,7 @@ void QtWindow::Move(float left, float top, float width, float height) {
     m_width = width;
     m_height = height;
     // No window can be smaller than a pixel; start-up never asks for one.
-    m_widget->resize(std::max(1, TwipsToPixel(width, m_twipsPerPixelX)),
-                     std::max(1, TwipsToPixel(height, m_twipsPerPixelY)));
+    m_widget->resize(std::max(1, m_pixels.DeviceX(width)), std::max(1, m_pixels.DeviceY(height)));
 }
 
 void QtWindow::SetBackground(Colour colour) {
@@ -631,12 +633,12 @@ void QtWindow::SetText(const std::string& control, const std::string& text) {
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         // Set once a second with the same text most of the time: repaint only on a change.
         if (label->text() != value) {
-            FitFont(label, value);
+            FitFont(label, value, m_pixels.scale);
             label->setText(value);
             label->setAccessibleDescription(value);
         }
     } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-        FitFont(check, value);
+        FitFont(check, value, m_pixels.scale);
         check->setText(value);
     }
 }

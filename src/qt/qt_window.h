@@ -25,7 +25,7 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
 class WindowWidget final : public QWidget {
   public:
     WindowWidget(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
-                 WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+                 WindowEvents& events, const PixelScale& pixels);
 
     void SetBackground(Colour colour);
     void SetFill(Colour colour) { m_fill = colour; }
@@ -68,9 +68,11 @@ class WindowWidget final : public QWidget {
     float TwipsX(double pixels) const;
     float TwipsY(double pixels) const;
 
+    // The letters of an ordinary window's controls at the clock's scale.
+    int ControlFontPixels() const;
+
     WindowEvents* m_events;
-    int32_t m_twipsPerPixelX;
-    int32_t m_twipsPerPixelY;
+    PixelScale m_pixels;
     QColor m_background;
     Colour m_fill = kBlack;
     std::vector<DrawnCircle> m_circles;
@@ -103,7 +105,7 @@ class WindowWidget final : public QWidget {
 class QtWindow final : public Window {
   public:
     QtWindow(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
-             WindowEvents& events, int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+             WindowEvents& events, const PixelScale& pixels);
     ~QtWindow() override;
 
     float Left() const override;
@@ -139,11 +141,11 @@ class QtWindow final : public Window {
   private:
     // A coordinate in twips as the window holds it: the twips last set, as long as the window
     // still stands on the pixel they give, otherwise the pixel itself.
-    float Twips(const std::optional<float>& set, int pixels, int32_t twipsPerPixel) const;
+    float TwipsX(const std::optional<float>& set, int pixels) const;
+    float TwipsY(const std::optional<float>& set, int pixels) const;
 
     QPointer<WindowWidget> m_widget;
-    int32_t m_twipsPerPixelX;
-    int32_t m_twipsPerPixelY;
+    PixelScale m_pixels;
     std::optional<float> m_left, m_top, m_width, m_height;
 };
 

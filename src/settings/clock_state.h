@@ -22,6 +22,9 @@ struct ClockState {
     float handReach = 0;     // pixels
     int32_t twipsPerPixelX = 0;
     int32_t twipsPerPixelY = 0;
+    // Device pixels per pixel of the layout: 1 up to 120 dpi; on a denser screen the layout is
+    // a 96 dpi one and this is the desktop's scale factor.
+    double scale = 1.0;
     int32_t dotRadius = 0;  // pixels
     int32_t windowSize = 0; // twips: width and height of both clock windows
     // Screen pixels: top left, top right, bottom left, bottom right; the right and bottom ones
@@ -40,5 +43,10 @@ struct ClockState {
     Colour lastAutoColour = 0;
     Colour clockColour = 0;
 };
+
+// The conversion between the state's twips and the screen's pixels.
+inline PixelScale Pixels(const ClockState& state) {
+    return {state.twipsPerPixelX, state.twipsPerPixelY, state.scale};
+}
 
 } // namespace reloj

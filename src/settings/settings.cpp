@@ -4,6 +4,7 @@
 #include "settings/field_at.h"
 #include "settings/parse_colour.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -93,17 +94,18 @@ struct Fields {
     std::array<double, kFieldCount + 1> number{};
 };
 
-// The screen's ratios and the defaults in twips that depend on them.
-bool ApplyScreen(float screenTwipsPerPixelX, float screenTwipsPerPixelY, Reader& reader) {
+// The screen's layout and the defaults in twips that depend on it.
+bool ApplyScreen(const ScreenLayout& layout, Reader& reader) {
     ClockState& s = reader.result.state;
     s.lastAutoColour = kNoColour;
-    const auto tppX = RoundToInt32(screenTwipsPerPixelX);
-    const auto tppY = RoundToInt32(screenTwipsPerPixelY);
+    const auto tppX = RoundToInt32(layout.twipsPerPixelX);
+    const auto tppY = RoundToInt32(layout.twipsPerPixelY);
     if (!reader.Check(tppX, kScreenField, {}) || !reader.Check(tppY, kScreenField, {})) {
         return false;
     }
     s.twipsPerPixelX = tppX.value;
     s.twipsPerPixelY = tppY.value;
+    s.scale = layout.scale;
 
     s.handStyle = kDefaultHandStyle;
     const auto defaultLeft = MultiplyInt32(kDefaultLeftPixels, s.twipsPerPixelX);
@@ -205,7 +207,7 @@ bool DeriveGeometry(const std::string& diameterText, Reader& reader) {
     s.windowSize = windowSize.value;
     // A clock less than a pixel wide could be neither seen nor closed, and no X window can be
     // wider than the protocol's 16-bit coordinates allow.
-    const int32_t widthPixels = IntDiv(s.windowSize, s.twipsPerPixelX);
+    const int32_t widthPixels = Pixels(s).DeviceX(s.windowSize);
     if (widthPixels < 1) {
         reader.Fail(kDiameterField, diameterText,
                     "el reloj mediría menos de un píxel de ancho; dé un diámetro mayor");
@@ -231,12 +233,33 @@ bool DeriveGeometry(const std::string& diameterText, Reader& reader) {
 
 } // namespace
 
+ScreenLayout ChooseLayout(float screenTwipsPerPixelX, float screenTwipsPerPixelY,
+                          std::optional<double> statedScale) {
+    constexpr double kDensestOwnScale = kNominalTwipsPerPixel / kDensestOwnTwipsPerPixel;
+    const float densest = std::min(screenTwipsPerPixelX, screenTwipsPerPixelY);
+    const bool denseScreen = densest < kDensestOwnTwipsPerPixel;
+    const bool scaledDesktop = statedScale && *statedScale > kDensestOwnScale;
+    if (!denseScreen && !scaledDesktop) {
+        return {screenTwipsPerPixelX, screenTwipsPerPixelY, 1.0};
+    }
+    // A desktop that states its factor to Qt programs also sets its dots per inch for the
+    // same scaling (so do some): the factor stated is the one meant, and never multiplied by
+    // the other.
+    const double factor =
+        statedScale ? *statedScale : static_cast<double>(kNominalTwipsPerPixel) / densest;
+    // Not below 1: the clock is never drawn smaller than on an ordinary screen. A factor that is
+    // not a number counts as none.
+    const double scale = factor >= 1.0 ? std::min(factor, kLargestScale) : 1.0;
+    return {kNominalTwipsPerPixel, kNominalTwipsPerPixel, scale};
+}
+
 Settings ReadSettings(std::string_view commandLine, float screenTwipsPerPixelX,
-                      float screenTwipsPerPixelY) {
+                      float screenTwipsPerPixelY, std::optional<double> statedScale) {
     Reader reader;
     reader.result.state.commandLine = std::string(commandLine);
     Fields fields;
-    if (ApplyScreen(screenTwipsPerPixelX, screenTwipsPerPixelY, reader) &&
+    if (ApplyScreen(ChooseLayout(screenTwipsPerPixelX, screenTwipsPerPixelY, statedScale),
+                    reader) &&
         ReadFields(commandLine, fields, reader) &&
         (commandLine.empty() || ApplyFields(fields, reader))) {
         DeriveGeometry(fields.text[kDiameterField], reader);

@@ -1,7 +1,8 @@
 // Start-up: turns the screen's twips per pixel and the command line into the ClockState the
 // rest of the clock runs on, deriving every size of the clock from the ring radius. It reads
-// nothing itself; the platform hands it the screen ratios and the command-line text. A value
-// that cannot be represented is reported with the field it came from, never wrapped.
+// nothing itself; the platform hands it the screen ratios, the scale factor the desktop states
+// and the command-line text. It also decides how the clock is laid out on a dense screen. A
+// value that cannot be represented is reported with the field it came from, never wrapped.
 #pragma once
 
 #include "settings/clock_state.h"
@@ -45,7 +46,28 @@ struct Settings {
     std::vector<std::string> warnings; // one line each, for standard error
 };
 
+// The densest screen laid out with its own ratio: 120 dpi, 12 twips per pixel.
+inline constexpr float kDensestOwnTwipsPerPixel = 12.0F;
+// The largest scale factor taken from the desktop; a larger one is taken as this.
+inline constexpr double kLargestScale = 8.0;
+
+// How the clock is laid out on a screen: the twips per pixel its geometry is derived with, and
+// the device pixels per pixel of that layout.
+struct ScreenLayout {
+    float twipsPerPixelX = kNominalTwipsPerPixel;
+    float twipsPerPixelY = kNominalTwipsPerPixel;
+    double scale = 1.0;
+    friend bool operator==(const ScreenLayout&, const ScreenLayout&) = default;
+};
+
+// Up to 120 dpi, and with no larger factor stated, the screen's own ratios and no scaling.
+// Above 120 dpi, or where the desktop states a factor above 120/96, the clock is laid out as on
+// a 96 dpi screen and scaled by the desktop's factor: the one stated where there is one (Qt's
+// variables), otherwise the dots per inch over 96; at least 1 and at most kLargestScale.
+ScreenLayout ChooseLayout(float screenTwipsPerPixelX, float screenTwipsPerPixelY,
+                          std::optional<double> statedScale);
+
 Settings ReadSettings(std::string_view commandLine, float screenTwipsPerPixelX,
-                      float screenTwipsPerPixelY);
+                      float screenTwipsPerPixelY, std::optional<double> statedScale = std::nullopt);
 
 } // namespace reloj

@@ -38,9 +38,9 @@ void PrintTo(const Rect& r, std::ostream* out) {
 }
 
 // Xvfb picks a free display number and writes it to the descriptor given as -displayfd.
-XServer::XServer(std::optional<int> dpi)
-    : m_xvfb(Process::Options{.command = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp", "-noreset"}}) {
+XServer::XServer(std::optional<int> dpi, const std::string& screenSize)
+    : m_xvfb(Process::Options{.command = {"Xvfb", "-displayfd", "1", "-screen", "0",
+                                          screenSize + "x24", "-nolisten", "tcp", "-noreset"}}) {
     const std::string number = m_xvfb->FirstLine(30s);
     if (number.empty()) {
         throw std::runtime_error("Xvfb did not start: " + m_xvfb->ErrorOutput());

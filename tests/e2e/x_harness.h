@@ -60,8 +60,10 @@ struct ScreenArea {
 
 class XServer {
   public:
-    // A fresh Xvfb with one 1280x1024 screen; dpi, when given, is announced as Xft.dpi.
-    explicit XServer(std::optional<int> dpi = std::nullopt);
+    // A fresh Xvfb with one screen, 1280x1024 unless another size ("3840x2160") is given; dpi,
+    // when given, is announced as Xft.dpi.
+    explicit XServer(std::optional<int> dpi = std::nullopt,
+                     const std::string& screenSize = "1280x1024");
     // An X server that runs already, such as a Wayland desktop's XWayland: opened, not started,
     // with the authority file given (empty for none).
     XServer(const std::string& displayName, const std::string& authority);

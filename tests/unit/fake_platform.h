@@ -83,6 +83,8 @@ class FakePlatform final : public Platform {
 
     float ScreenTwipsPerPixelX() const override { return twipsPerPixelX; }
     float ScreenTwipsPerPixelY() const override { return twipsPerPixelY; }
+    std::optional<double> StatedScaleFactor() const override { return statedScale; }
+    void UsePixelScale(const PixelScale& pixels) override { pixelScale = pixels; }
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
@@ -101,6 +103,9 @@ class FakePlatform final : public Platform {
     std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
     std::string SoundDirectory() const override { return "/sonidos/"; }
 
+    // The factor the desktop states, and the conversion the clock chose.
+    std::optional<double> statedScale;
+    std::optional<PixelScale> pixelScale;
     // What the screen shows: the same colour everywhere unless a point is set on its own.
     Colour desktop = 0;
     std::vector<std::pair<PixelPoint, Colour>> pixels;

@@ -1,6 +1,7 @@
 #include "clock/hand_geometry.h"
 #include "settings/settings.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace reloj {
@@ -74,10 +75,78 @@ TEST(HandGeometry, Angles) {
     }
 }
 
+struct ScaledRow {
+    const char* name;
+    std::string_view commandLine;
+    float ratio;
+    std::optional<double> stated;
+    PixelPoint centre;
+    Quad minute;
+};
+
+// At 10:15 the minute hand lies along the x axis, where its vertices can be worked by hand.
+TEST(HandGeometry, ScaledHandsAreRoundedOnceAtTheScreensPixels) {
+    const ScaledRow rows[] = {
+        {"96 dpi kite", "", 15, std::nullopt, {38, 38}, {{{68, 38}, {38, 41}, {33, 38}, {38, 35}}}},
+        {"120 dpi kite",
+         "",
+         12,
+         std::nullopt,
+         {37, 37},
+         {{{69, 37}, {37, 40}, {32, 37}, {37, 34}}}},
+        // Not the 96 dpi hand doubled: the tip is 2 x 30.5 from the centre, the tail 2 x 4.575.
+        {"192 dpi kite",
+         "",
+         7.5f,
+         std::nullopt,
+         {76, 76},
+         {{{137, 76}, {76, 82}, {67, 76}, {76, 70}}}},
+        {"QT_SCALE_FACTOR 2 kite",
+         "",
+         15,
+         2.0,
+         {76, 76},
+         {{{137, 76}, {76, 82}, {67, 76}, {76, 70}}}},
+        {"144 dpi kite",
+         "",
+         10,
+         std::nullopt,
+         {57, 57},
+         {{{103, 57}, {57, 62}, {50, 57}, {57, 52}}}},
+        {"144 dpi bar",
+         "718|5|70|2|1",
+         10,
+         std::nullopt,
+         {57, 57},
+         {{{103, 55}, {103, 59}, {48, 59}, {48, 55}}}},
+        {"QT_SCREEN_SCALE_FACTORS 1.5 bar",
+         "718|5|70|2|1",
+         15,
+         1.5,
+         {57, 57},
+         {{{103, 55}, {103, 59}, {48, 59}, {48, 55}}}},
+    };
+    for (const ScaledRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ClockState state =
+            ReadSettings(row.commandLine, row.ratio, row.ratio, row.stated).state;
+        EXPECT_EQ(HandsCentre(state), row.centre);
+        const auto hands = HandsFor(state, 10, 15);
+        ASSERT_TRUE(hands);
+        EXPECT_EQ(hands->minute, row.minute);
+        // The hour hand's tip lies at the scaled reach from the centre, give or take the one
+        // rounding of each coordinate.
+        const double reach =
+            std::hypot(hands->hour[0].x - row.centre.x, hands->hour[0].y - row.centre.y);
+        const double half = state.handStyle == kBarStyle ? state.handWidth / 2.0 : 0.0;
+        EXPECT_NEAR(reach, std::hypot(state.hourReach, half) * state.scale, 0.75);
+    }
+}
+
 TEST(HandGeometry, OffsetsAreRoundedBeforeTheyAreAdded) {
     // The default minute bar at 3 o'clock: dx 0, dy -1, so its sides lie on rows 37 and 39.
     const ClockState state = ReadSettings("718|5|70|2|1", 15, 15).state;
-    const Quad bar = BarHand(0, state.handReach, state.halfHandWidth, HandsCentre(state));
+    const Quad bar = BarHand(0, state.handReach, state.halfHandWidth, HandsCentre(state), 1.0);
     EXPECT_EQ(bar[0].y, 37);
     EXPECT_EQ(bar[1].y, 39);
     EXPECT_EQ(bar[0].x, bar[1].x);

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace reloj {
 namespace {
@@ -136,6 +137,87 @@ TEST(ReadSettings, ErrorsNameTheField) {
         ASSERT_TRUE(settings.error);
         EXPECT_EQ(settings.error->Message(), row.message);
     }
+}
+
+struct LayoutRow {
+    const char* name;
+    float ratio; // the screen's twips per pixel: 1440 / dpi
+    std::optional<double> stated;
+    ScreenLayout layout;
+};
+
+TEST(ChooseLayout, DenseScreensAreLaidOutAt96DpiAndScaled) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const LayoutRow rows[] = {
+        {"96 dpi", 15, std::nullopt, {15, 15, 1.0}},
+        {"120 dpi: the densest screen with its own ratio", 12, std::nullopt, {12, 12, 1.0}},
+        {"110 dpi keeps its ratio unrounded", 13.09f, std::nullopt, {13.09f, 13.09f, 1.0}},
+        {"144 dpi", 10, std::nullopt, {15, 15, 1.5}},
+        {"192 dpi", 7.5f, std::nullopt, {15, 15, 2.0}},
+        {"240 dpi", 6, std::nullopt, {15, 15, 2.5}},
+        {"just above 120 dpi", 11.9f, std::nullopt, {15, 15, 15.0 / 11.9f}},
+        {"absurd dpi is at most 8 times", 1, std::nullopt, {15, 15, kLargestScale}},
+        {"Qt's factor 2 at 96 dpi", 15, 2.0, {15, 15, 2.0}},
+        {"Qt's factor 1.5 at 96 dpi", 15, 1.5, {15, 15, 1.5}},
+        {"Qt's factor 2 at 120 dpi", 12, 2.0, {15, 15, 2.0}},
+        {"Qt's factor is not multiplied by the dpi's", 7.5f, 2.0, {15, 15, 2.0}},
+        {"Qt's factor 1 at 192 dpi: the 96 dpi clock", 7.5f, 1.0, {15, 15, 1.0}},
+        {"Qt's factor 1.25 at 96 dpi changes nothing", 15, 1.25, {15, 15, 1.0}},
+        {"Qt's factor 1.25 at 120 dpi changes nothing", 12, 1.25, {12, 12, 1.0}},
+        {"Qt's factor below 1 does not shrink a dense clock", 7.5f, 0.5, {15, 15, 1.0}},
+        {"Qt's factor below 1 leaves a plain screen alone", 15, 0.5, {15, 15, 1.0}},
+        {"a huge factor is at most 8", 15, 1e300, {15, 15, kLargestScale}},
+        {"a factor that is not a number is none", 7.5f, nan, {15, 15, 1.0}},
+    };
+    for (const LayoutRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ChooseLayout(row.ratio, row.ratio, row.stated), row.layout);
+    }
+    // One dense axis is enough, and the denser one gives the factor.
+    EXPECT_EQ(ChooseLayout(15, 7.5f, std::nullopt), (ScreenLayout{15, 15, 2.0}));
+}
+
+// At 144 and 192 dpi, or with Qt's factor, the clock's twips are exactly those of the 96 dpi
+// clock; only the scale differs.
+TEST(ReadSettings, DenseScreenGeometryIsThe96DpiOne) {
+    for (const std::string_view line : {"", "100|50|200|2|0|", "0|0|70.5|1|1"}) {
+        const ClockState plain = ReadSettings(line, 15, 15).state;
+        const struct {
+            const char* name;
+            float ratio;
+            std::optional<double> stated;
+            double scale;
+        } rows[] = {{"144 dpi", 10, std::nullopt, 1.5},
+                    {"192 dpi", 7.5f, std::nullopt, 2.0},
+                    {"QT_SCALE_FACTOR 2", 15, 2.0, 2.0}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(line) + " at " + row.name);
+            const Settings dense = ReadSettings(line, row.ratio, row.ratio, row.stated);
+            ASSERT_FALSE(dense.error) << dense.error->Message();
+            const ClockState& s = dense.state;
+            EXPECT_EQ(s.scale, row.scale);
+            EXPECT_EQ(s.twipsPerPixelX, 15);
+            EXPECT_EQ(s.twipsPerPixelY, 15);
+            EXPECT_EQ(s.startLeft, plain.startLeft);
+            EXPECT_EQ(s.startTop, plain.startTop);
+            EXPECT_EQ(s.radius, plain.radius);
+            EXPECT_EQ(s.dotRadius, plain.dotRadius);
+            EXPECT_EQ(s.windowSize, plain.windowSize);
+            EXPECT_EQ(s.handReach, plain.handReach);
+            EXPECT_EQ(s.hourReach, plain.hourReach);
+            EXPECT_EQ(s.handWidth, plain.handWidth);
+        }
+    }
+    EXPECT_EQ(ReadSettings("", 12, 12).state.scale, 1.0);
+}
+
+TEST(ReadSettings, TheWidthLimitIsInTheScreensPixels) {
+    // 30000 pixels fit at 96 dpi, not at 200 %.
+    EXPECT_FALSE(ReadSettings("0|0|30000|1|1", 15, 15).error);
+    const Settings dense = ReadSettings("0|0|30000|1|1", 7.5f, 7.5f);
+    ASSERT_TRUE(dense.error);
+    EXPECT_EQ(dense.error->field, kDiameterField);
+    EXPECT_FALSE(ReadSettings("0|0|15000|1|1", 7.5f, 7.5f).error);
 }
 
 TEST(ReadSettings, ScreenTooDenseForTheDefaults) {
