@@ -33,6 +33,11 @@ Point Extreme(const RunningClock& clock, bool nearest) {
     return {place.left + best.first, place.top + best.second};
 }
 
+// Away from the circle drawn at the centre: the place to read the hands' colour.
+Point Tip(const RunningClock& clock) {
+    return Extreme(clock, false);
+}
+
 // The colours of the 12 o'clock dot's centre and of a hand's tip, in a default-size clock.
 std::pair<unsigned long, unsigned long> Colours(const RunningClock& clock) {
     const Rect place = clock.MarkersPlace();
@@ -105,10 +110,6 @@ PixelSet CutHandsShape(const RunningClock& clock) {
 
 Point Grip(const RunningClock& clock) {
     return Extreme(clock, true);
-}
-
-Point Tip(const RunningClock& clock) {
-    return Extreme(clock, false);
 }
 
 testing::AssertionResult ShowsColour(const RunningClock& clock, unsigned long rgb,

@@ -44,10 +44,6 @@ PixelSet CutHandsShape(const RunningClock& clock);
 // In screen coordinates, where the hands meet: the place to press on.
 Point Grip(const RunningClock& clock);
 
-// In screen coordinates, the pixel of the hands farthest from where they meet, away from the
-// circle drawn there: the place to read the hands' colour.
-Point Tip(const RunningClock& clock);
-
 // Whether the dots and the hands both show a colour within the timeout.
 testing::AssertionResult ShowsColour(const RunningClock& clock, unsigned long rgb,
                                      std::chrono::milliseconds timeout);
