@@ -32,6 +32,15 @@ RELOJ_DESKTOP_TEST_PACKAGES=(
     sway xwayland grim kwin-wayland gnome-shell xcompmgr
 )
 
+# Runs a command as root: with sudo when not root already.
+reloj_as_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo "$@"
+    else
+        "$@"
+    fi
+}
+
 # Installs whatever of the list, and of the packages given, is missing, with sudo when not root.
 reloj_install_packages() {
     local missing=()
@@ -45,12 +54,8 @@ reloj_install_packages() {
         return 0
     fi
     echo "Instalando: ${missing[*]}"
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    reloj_as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    reloj_as_root env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 

@@ -27,6 +27,13 @@ constexpr auto kStartTimeout = 40s;
 // crashes leaves no desktop running.
 const std::vector<std::string> kAsNobody = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                             "--clear-groups", "--pdeathsig=KILL"};
+const std::string kDbusDaemon = "/usr/bin/dbus-daemon";
+const std::string kGnomeShell = "/usr/bin/gnome-shell";
+const std::string kKWin = "/usr/bin/kwin_wayland";
+const std::string kSway = "/usr/bin/sway";
+const std::string kGrim = "/usr/bin/grim";
+// Started by each compositor, from PATH.
+const std::string kXWayland = "Xwayland";
 
 std::vector<std::string> CommandLineOf(pid_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline");
@@ -90,6 +97,18 @@ const char* DesktopName(Desktop desktop) {
     return "?";
 }
 
+std::vector<std::string> MissingPrograms(Desktop desktop) {
+    switch (desktop) {
+    case Desktop::Gnome:
+        return MissingPrograms({kDbusDaemon, kGnomeShell, kXWayland});
+    case Desktop::KWin:
+        return MissingPrograms({kDbusDaemon, kKWin, kXWayland});
+    case Desktop::Sway:
+        return MissingPrograms({kAsNobody.front(), kSway, kGrim, kXWayland, "xhost", "xev"});
+    }
+    return {};
+}
+
 DesktopSession::DesktopSession(Desktop desktop)
     : m_desktop(desktop), m_runtime(m_dir.Path() + "/run") {
     static std::atomic<int> counter{0};
@@ -150,11 +169,10 @@ bool DesktopSession::FindXWayland(pid_t compositor, std::chrono::milliseconds ti
 void DesktopSession::StartGnome() {
     const auto env = DesktopEnvironment(m_runtime, m_dir.Path() + "/home");
     for (const char* bus : {"/sysbus", "/bus"}) {
-        m_processes.push_back(std::make_unique<Process>(
-            Process::Options{.command = {"/usr/bin/dbus-daemon", "--session",
-                                         "--address=unix:path=" + m_dir.Path() + bus, "--nofork",
-                                         "--nopidfile", "--print-address"},
-                             .environment = env}));
+        m_processes.push_back(std::make_unique<Process>(Process::Options{
+            .command = {kDbusDaemon, "--session", "--address=unix:path=" + m_dir.Path() + bus,
+                        "--nofork", "--nopidfile", "--print-address"},
+            .environment = env}));
         if (m_processes.back()->FirstLine(20s).empty()) {
             throw std::runtime_error("dbus-daemon did not start");
         }
@@ -164,8 +182,8 @@ void DesktopSession::StartGnome() {
     shellEnv["DBUS_SESSION_BUS_ADDRESS"] = m_sessionBus;
     shellEnv["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + m_dir.Path() + "/sysbus";
     m_processes.push_back(std::make_unique<Process>(
-        Process::Options{.command = {"/usr/bin/gnome-shell", "--wayland", "--headless",
-                                     "--virtual-monitor", kSize, "--wayland-display=wl-reloj"},
+        Process::Options{.command = {kGnomeShell, "--wayland", "--headless", "--virtual-monitor",
+                                     kSize, "--wayland-display=wl-reloj"},
                          .environment = shellEnv}));
     Process& shell = *m_processes.back();
     if (!FindXWayland(shell.Pid(), kStartTimeout)) {
@@ -200,17 +218,16 @@ void DesktopSession::LeaveOverview() const {
 // plain copy runs anywhere.
 void DesktopSession::StartKWin() {
     const auto env = DesktopEnvironment(m_runtime, m_dir.Path() + "/home");
-    m_processes.push_back(std::make_unique<Process>(
-        Process::Options{.command = {"/usr/bin/dbus-daemon", "--session",
-                                     "--address=unix:path=" + m_dir.Path() + "/bus", "--nofork",
-                                     "--nopidfile", "--print-address"},
-                         .environment = env}));
+    m_processes.push_back(std::make_unique<Process>(Process::Options{
+        .command = {kDbusDaemon, "--session", "--address=unix:path=" + m_dir.Path() + "/bus",
+                    "--nofork", "--nopidfile", "--print-address"},
+        .environment = env}));
     if (m_processes.back()->FirstLine(20s).empty()) {
         throw std::runtime_error("dbus-daemon did not start");
     }
     m_sessionBus = "unix:path=" + m_dir.Path() + "/bus";
     const std::string kwin = m_dir.Path() + "/kwin_wayland";
-    std::filesystem::copy_file("/usr/bin/kwin_wayland", kwin);
+    std::filesystem::copy_file(kKWin, kwin);
     auto kwinEnv = env;
     kwinEnv["DBUS_SESSION_BUS_ADDRESS"] = m_sessionBus;
     kwinEnv["KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"] = "1";
@@ -251,7 +268,7 @@ void DesktopSession::StartSway() {
     env["WLR_LIBINPUT_NO_DEVICES"] = "1";
     env["WLR_RENDERER"] = "pixman";
     auto command = kAsNobody;
-    command.insert(command.end(), {"/usr/bin/sway", "-c", config});
+    command.insert(command.end(), {kSway, "-c", config});
     m_processes.push_back(
         std::make_unique<Process>(Process::Options{.command = command, .environment = env}));
     Process& compositor = *m_processes.back();
@@ -329,7 +346,7 @@ QImage DesktopSession::KWinScreenshot() const {
 QImage DesktopSession::SwayScreenshot() const {
     const std::string path = m_dir.Path() + "/shared/shot.png";
     auto command = kAsNobody;
-    command.insert(command.end(), {"/usr/bin/grim", path});
+    command.insert(command.end(), {kGrim, path});
     std::string socket;
     for (const auto& entry : std::filesystem::directory_iterator(m_runtime)) {
         const std::string name = entry.path().filename();

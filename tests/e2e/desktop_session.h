@@ -20,6 +20,10 @@ enum class Desktop { Gnome, KWin, Sway };
 
 const char* DesktopName(Desktop desktop);
 
+// The programs the desktop is started with, and takes its screenshots with, that are not
+// installed here.
+std::vector<std::string> MissingPrograms(Desktop desktop);
+
 class DesktopSession {
   public:
     // Starts the desktop and waits for its XWayland; Problem() says why when it could not.

@@ -113,6 +113,10 @@ std::string Mismatches(const QImage& shot, const std::vector<Expectation>& expec
 class OnDesktop : public testing::TestWithParam<Desktop> {
   protected:
     void SetUp() override {
+        if (const auto missing = MissingPrograms(GetParam()); !missing.empty()) {
+            GTEST_SKIP() << DesktopName(GetParam())
+                         << " needs what is not installed here: " << Joined(missing);
+        }
         m_session = std::make_unique<DesktopSession>(GetParam());
         ASSERT_EQ(m_session->Problem(), "") << DesktopName(GetParam()) << " did not start";
         m_server = std::make_unique<XServer>(m_session->XDisplayName(), m_session->XAuthority());

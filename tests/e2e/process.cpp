@@ -1,6 +1,7 @@
 #include "process.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -102,6 +103,31 @@ std::map<std::string, std::string> InheritedEnvironment() {
         }
     }
     return env;
+}
+
+std::vector<std::string> MissingPrograms(const std::vector<std::string>& programs) {
+    std::vector<std::string> missing;
+    const char* path = std::getenv("PATH");
+    for (const std::string& program : programs) {
+        bool found = program.find('/') != std::string::npos && access(program.c_str(), X_OK) == 0;
+        std::istringstream folders(program.find('/') == std::string::npos && path ? path : "");
+        std::string folder;
+        while (!found && std::getline(folders, folder, ':')) {
+            found = !folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0;
+        }
+        if (!found) {
+            missing.push_back(program);
+        }
+    }
+    return missing;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string line;
+    for (const std::string& name : names) {
+        line += (line.empty() ? "" : ", ") + name;
+    }
+    return line;
 }
 
 Process::Process(const Options& options) {

@@ -37,6 +37,13 @@ std::string ReadFile(const std::string& path);
 // The calling process's environment, as a map.
 std::map<std::string, std::string> InheritedEnvironment();
 
+// Those of the programs (paths, or names to look up on PATH) that cannot be run here: what a
+// test that needs them names when it skips.
+std::vector<std::string> MissingPrograms(const std::vector<std::string>& programs);
+
+// The names in one line, for a message.
+std::string Joined(const std::vector<std::string>& names);
+
 // Asks `condition` again every `interval` until it holds or the timeout has passed; says
 // whether it held. The condition is asked at least once, and once more at the deadline.
 template <typename Condition>
