@@ -31,6 +31,9 @@ class WindowWidget final : public QWidget {
     void SetFill(Colour colour) { m_fill = colour; }
     void AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline);
     void SetShape(Region region);
+    // Moves the window to a place on the screen, and keeps it there if a window manager puts
+    // it elsewhere.
+    void PlaceAt(QPoint place);
     void TickAt(int64_t epochSecond);
     // The wall clock jumped or the zone changed: a window waiting for its tick ticks at the
     // start of the next second instead.
@@ -51,6 +54,7 @@ class WindowWidget final : public QWidget {
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     struct DrawnCircle {
@@ -82,6 +86,11 @@ class WindowWidget final : public QWidget {
     std::vector<DrawnLine> m_lines;
     std::vector<std::pair<std::string, QWidget*>> m_controls;
     bool m_centreWhenShown = false;
+    // A clock window that a window manager takes on (not under XWayland): it is told what the
+    // clock is (window_manager_hints.h) and put back where it was asked to stand.
+    bool m_askWindowManager = false;
+    std::optional<QPoint> m_askedPlace;
+    int m_placeCorrections = 0;
     std::optional<Region> m_region;
     // The shape a translucent window paints, as Qt takes it.
     QRegion m_paintedShape;
