@@ -276,7 +276,9 @@ void QtPlatform::WatchScreens(std::function<void()> changed) {
 
 void QtPlatform::MessageBox(Window& owner, const std::string& title, const std::string& text) {
     auto* ownerWindow = dynamic_cast<QtWindow*>(&owner);
-    QDialog box(ownerWindow != nullptr ? ownerWindow->Widget() : nullptr);
+    QWidget* ownerWidget = ownerWindow != nullptr ? ownerWindow->Widget() : nullptr;
+    QDialog box(ownerWidget);
+    KeepAboveWithOwner(box, ownerWidget);
     box.setWindowTitle(QString::fromStdString(title));
     auto* label = new QLabel(QString::fromStdString(text), &box);
     label->setTextFormat(Qt::PlainText);

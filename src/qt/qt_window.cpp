@@ -157,6 +157,12 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
     return owned;
 }
 
+void KeepAboveWithOwner(QWidget& window, const QWidget* owner) {
+    if (owner != nullptr && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        window.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+}
+
 WindowWidget::WindowWidget(const WindowDescription& description, const WindowSystem& system,
                            QWidget* owner, WindowEvents& events, int32_t twipsPerPixelX,
                            int32_t twipsPerPixelY)
@@ -191,6 +197,7 @@ WindowWidget::WindowWidget(const WindowDescription& description, const WindowSys
         // An ordinary window with a single fixed border, opening centred on the screen.
         setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+        KeepAboveWithOwner(*this, owner);
         setFixedSize(TwipsToPixel(description.clientWidth, twipsPerPixelX),
                      TwipsToPixel(description.clientHeight, twipsPerPixelY));
         m_centreWhenShown = true;

@@ -22,6 +22,11 @@ namespace reloj {
 // the closing box above the hands).
 std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
 
+// An ordinary window owned by one kept above others (the calculator and the closing box of the
+// clock's hands) is kept above others as well: a window manager that keeps such windows in a
+// layer of their own would otherwise leave it under its owner (KWin on X11 does).
+void KeepAboveWithOwner(QWidget& window, const QWidget* owner);
+
 class WindowWidget final : public QWidget {
   public:
     WindowWidget(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
