@@ -180,19 +180,23 @@ TEST_P(UnderWindowManager, TheClockIsADesktopClock) {
 
     {
         SCOPED_TRACE("a user's window keeps the focus as the clock starts and the minute turns");
-        // The minute turns two seconds after the start; the clock raises itself then.
+        // The minute turns two seconds after the start; the clock raises itself then. A
+        // manager's own window may come up meanwhile (fluxbox's first run says that no
+        // wallpaper tool is installed): only a window of the clock's taking the focus counts.
+        const auto clocks = [&](unsigned long window) {
+            const auto pid = server.Numbers(window, "_NET_WM_PID");
+            return window == dots || window == hands ||
+                   (!pid.empty() && pid.front() == static_cast<unsigned long>(clock.Pid()));
+        };
         const auto until = clock.Launched() + 4s;
-        unsigned long lost = 0;
-        XWindow focus = user;
-        while (std::chrono::steady_clock::now() < until && lost == 0) {
-            const unsigned long active = ActiveWindow(server);
-            focus = server.FocusWindow();
-            if (active != user || focus == dots || focus == hands) {
-                lost = active;
+        unsigned long taken = 0;
+        while (std::chrono::steady_clock::now() < until && taken == 0) {
+            for (const unsigned long window : {ActiveWindow(server), server.FocusWindow()}) {
+                taken = clocks(window) ? window : taken;
             }
             std::this_thread::sleep_for(50ms);
         }
-        EXPECT_EQ(lost, 0u) << "active " << lost << " (" << Joined(server.AtomNames(lost, "_NET_WM_WINDOW_TYPE")) << testing::PrintToString(server.Geometry(lost)) << "), focus " << focus << ", user's " << user;
+        EXPECT_EQ(taken, 0u) << "the clock's window " << taken << " took the focus";
     }
     {
         SCOPED_TRACE("at the place asked, undecorated, only dots and hands with the user's "
