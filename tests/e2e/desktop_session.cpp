@@ -359,12 +359,9 @@ struct HomeFile {
     const char* text;
 };
 
-// i3 refuses a config file that does not say what it is on its first line. Fluxbox's first
-// run sets the desktop's background through a tool that is not installed here, which says so in
-// a message window that takes the focus.
+// i3 refuses a config file that does not say what it is on its first line.
 constexpr HomeFile kI3Config{"i3.config", "# i3 config file (v4)\n"
                                           "font pango:monospace 8\n"};
-constexpr HomeFile kFluxboxOverlay{".fluxbox/overlay", "background: none\n"};
 
 struct ManagerRecipe {
     WindowManager manager;
@@ -383,7 +380,7 @@ const std::vector<ManagerRecipe>& ManagerRecipes() {
          "xfwm4-compositing",
          {"/usr/bin/xfwm4", "--compositor=on", "--sm-client-disable"}},
         {WindowManager::I3, "i3", {"/usr/bin/i3", "-c", "i3.config"}, {kI3Config}},
-        {WindowManager::Fluxbox, "fluxbox", {"/usr/bin/fluxbox"}, {kFluxboxOverlay}},
+        {WindowManager::Fluxbox, "fluxbox", {"/usr/bin/fluxbox"}},
         {WindowManager::IceWM, "icewm", {"/usr/bin/icewm"}},
         {WindowManager::KWin, "kwin_x11", {"/usr/bin/kwin_x11"}},
         {WindowManager::Mutter, "mutter", {"/usr/bin/mutter", "--x11", "--replace"}},
