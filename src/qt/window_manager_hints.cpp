@@ -161,7 +161,7 @@ void ClockWindowHints::Prepare(QWidget& window, bool owned) {
         }
         SetAtomList(connection, id, atoms[kWindowType], types);
     }
-    m_askedOnceManaged.try_emplace(id, false);
+    m_followed.try_emplace(id);
 }
 
 void ClockWindowHints::StateChanged(xcb_window_t window) {
@@ -174,15 +174,16 @@ void ClockWindowHints::StateChanged(xcb_window_t window) {
     const auto has = [&](AtomName name) {
         return std::find(states.begin(), states.end(), atoms[name]) != states.end();
     };
-    if (has(kDemandsAttention)) {
+    Followed& followed = m_followed[window];
+    if (has(kDemandsAttention) && !followed.demandedAttention) {
         SendToManager(connection, window, atoms[kNetWmState],
                       {kStateRemove, atoms[kDemandsAttention], 0, kSourceApplication, 0});
     }
+    followed.demandedAttention = has(kDemandsAttention);
     // Some managers read a window's states only from requests once they manage it. Asked once:
     // a manager that cannot keep a state would otherwise be asked for ever.
-    bool& asked = m_askedOnceManaged[window];
-    if (!asked) {
-        asked = true;
+    if (!followed.askedOnceManaged) {
+        followed.askedOnceManaged = true;
         for (std::size_t i = 0; i < kWantedStates.size(); i += 2) {
             const AtomName first = kWantedStates[i];
             const AtomName second = kWantedStates[i + 1];
@@ -198,7 +199,7 @@ void ClockWindowHints::StateChanged(xcb_window_t window) {
 }
 
 bool ClockWindowHints::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t" || m_askedOnceManaged.empty()) {
+    if (eventType != "xcb_generic_event_t" || m_followed.empty()) {
         return false;
     }
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
@@ -206,7 +207,7 @@ bool ClockWindowHints::nativeEventFilter(const QByteArray& eventType, void* mess
         return false;
     }
     const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-    if (!m_askedOnceManaged.contains(property->window)) {
+    if (!m_followed.contains(property->window)) {
         return false;
     }
     const auto& atoms = Atoms(Connection());

@@ -32,9 +32,15 @@ class ClockWindowHints final : public QAbstractNativeEventFilter {
     // back what must not be there.
     void StateChanged(xcb_window_t window);
 
-    // The windows followed, and whether the states they lack were asked for by message since
-    // the manager took them on.
-    std::map<xcb_window_t, bool> m_askedOnceManaged;
+    struct Followed {
+        // The states a window lacks were asked for by request since the manager took it on.
+        bool askedOnceManaged = false;
+        // The manager's last word on the window had it demanding attention: the mark is taken
+        // back once each time it is added, so that a manager that keeps it is not asked for
+        // ever.
+        bool demandedAttention = false;
+    };
+    std::map<xcb_window_t, Followed> m_followed;
 };
 
 } // namespace reloj
