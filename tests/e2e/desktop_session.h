@@ -4,6 +4,9 @@
 // takes screenshots as the compositor itself draws the screen, which is what the user sees;
 // the X server's idea of its windows is no judge here. Starting the clock on it is left to
 // running_clock.h, and input to x_harness.h (XTEST reaches XWayland's clients directly).
+// An X11 window manager is started the same way on an X server of the tests' own. What a
+// screen must show of a clock at 10:10 is judged here too, for screenshots and for the
+// pixels of an X server alike.
 #pragma once
 
 #include "process.h"
