@@ -154,8 +154,9 @@ void QtPlatform::KeepOnTop(WindowHandle window) {
     // ignores when the order is already right.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 != nullptr && SiblingsUnderRoot(x11->connection(), widget, owned)) {
-        const bool ownsClockWindow =
-            owned.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        // The clock's two windows are its only tool windows; the calculator and the closing
+        // box stay on top as well, but are raised here.
+        const bool ownsClockWindow = owned.front()->windowType() == Qt::Tool;
         if (!ownsClockWindow) {
             for (QWidget* child : owned) {
                 child->raise();
