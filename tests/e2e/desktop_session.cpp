@@ -7,12 +7,12 @@
 #include <QFile>
 #include <atomic>
 #include <cmath>
-#include <numbers>
-#include <sstream>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
+#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -375,7 +375,9 @@ struct ManagerRecipe {
 const std::vector<ManagerRecipe>& ManagerRecipes() {
     static const std::vector<ManagerRecipe> recipes = {
         {WindowManager::Openbox, "openbox", {"/usr/bin/openbox", "--sm-disable"}},
-        {WindowManager::Xfwm4, "xfwm4", {"/usr/bin/xfwm4", "--compositor=off", "--sm-client-disable"}},
+        {WindowManager::Xfwm4,
+         "xfwm4",
+         {"/usr/bin/xfwm4", "--compositor=off", "--sm-client-disable"}},
         {WindowManager::Xfwm4Compositing,
          "xfwm4-compositing",
          {"/usr/bin/xfwm4", "--compositor=on", "--sm-client-disable"}},
@@ -420,9 +422,9 @@ std::vector<Expectation> ClockAt10h10(ScreenPoint centre, QRgb colour, QRgb gaps
     }
     const int left = centre.x - kHalfSquare;
     const int top = centre.y - kHalfSquare;
-    for (ScreenPoint corner : {ScreenPoint{left + 2, top + 2}, ScreenPoint{left + 213, top + 2},
-                               ScreenPoint{left + 2, top + 213},
-                               ScreenPoint{left + 213, top + 213}}) {
+    for (ScreenPoint corner :
+         {ScreenPoint{left + 2, top + 2}, ScreenPoint{left + 213, top + 2},
+          ScreenPoint{left + 2, top + 213}, ScreenPoint{left + 213, top + 213}}) {
         expected.push_back({"a corner of the clock's square", corner, gaps});
     }
     return expected;

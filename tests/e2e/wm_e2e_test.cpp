@@ -118,8 +118,7 @@ std::string ClockWindowFaults(const XServer& server, XWindow window) {
             faults << "no " << wanted << "; ";
         }
     }
-    for (const char* unwanted :
-         {"_NET_WM_STATE_DEMANDS_ATTENTION", "_NET_WM_STATE_HIDDEN"}) {
+    for (const char* unwanted : {"_NET_WM_STATE_DEMANDS_ATTENTION", "_NET_WM_STATE_HIDDEN"}) {
         if (Has(states, unwanted)) {
             faults << unwanted << "; ";
         }
@@ -171,9 +170,8 @@ TEST_P(UnderWindowManager, TheClockIsADesktopClock) {
     const XWindow user = server.Cover(kUserWindow, kUserColour, !row.tiles);
     ASSERT_TRUE(Activate(server, user)) << "the user's window before the clock";
 
-    RunningClock clock({.arguments = {kClock},
-                        .server = &server,
-                        .startsAt = kTwoSecondsBeforeTheMinute});
+    RunningClock clock(
+        {.arguments = {kClock}, .server = &server, .startsAt = kTwoSecondsBeforeTheMinute});
     ASSERT_TRUE(clock.Started()) << clock.ErrorOutput();
     const XWindow dots = clock.Markers();
     const XWindow hands = clock.Hands();
@@ -225,7 +223,8 @@ TEST_P(UnderWindowManager, TheClockIsADesktopClock) {
     }
     {
         SCOPED_TRACE("seen on another workspace");
-        if (server.Numbers(server.Root(), "_NET_NUMBER_OF_DESKTOPS") < std::vector<unsigned long>{2}) {
+        if (server.Numbers(server.Root(), "_NET_NUMBER_OF_DESKTOPS") <
+            std::vector<unsigned long>{2}) {
             server.AskWindowManager(server.Root(), "_NET_NUMBER_OF_DESKTOPS", {2});
         }
         session.ShowWorkspace(1);
@@ -271,8 +270,8 @@ TEST_P(UnderWindowManager, TheClockIsADesktopClock) {
         }
         std::this_thread::sleep_for(200ms);
         server.Button(kLeftButton, false);
-        const Rect moved{kClockLeft + kDragPixels, kClockTop,
-                         kClockLeft + kDragPixels + kClockSide, kClockTop + kClockSide};
+        const Rect moved{kClockLeft + kDragPixels, kClockTop, kClockLeft + kDragPixels + kClockSide,
+                         kClockTop + kClockSide};
         EXPECT_TRUE(PollUntil(
             [&] { return clock.MarkersPlace() == moved && clock.HandsPlace() == moved; }, 3s))
             << testing::PrintToString(clock.MarkersPlace()) << " "
