@@ -26,10 +26,12 @@ RELOJ_PACKAGES=(
 )
 
 # Only for the tests: the Wayland desktops the clock is checked on through XWayland, each
-# headless, with what takes their screenshots (grim for sway), and a compositing manager for
-# an X11 desktop that composites.
+# headless, with what takes their screenshots (grim for sway), a compositing manager for an
+# X11 desktop that composites, and the X11 window managers, each started in a session bus of
+# its own (dbus-run-session).
 RELOJ_DESKTOP_TEST_PACKAGES=(
     sway xwayland grim kwin-wayland gnome-shell xcompmgr
+    openbox xfwm4 i3-wm fluxbox icewm kwin-x11 mutter dbus-daemon
 )
 
 # Runs a command as root: with sudo when not root already.

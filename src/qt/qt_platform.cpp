@@ -206,8 +206,9 @@ void QtPlatform::KeepOnTop(WindowHandle window) {
     // ignores when the order is already right.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 != nullptr && SiblingsUnderRoot(x11->connection(), widget, owned)) {
-        const bool ownsClockWindow =
-            owned.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        // The clock's two windows are its only tool windows; the calculator and the closing
+        // box stay on top as well, but are raised here.
+        const bool ownsClockWindow = owned.front()->windowType() == Qt::Tool;
         if (!ownsClockWindow) {
             for (QWidget* child : owned) {
                 child->raise();
@@ -328,7 +329,9 @@ void QtPlatform::WatchScreens(std::function<void()> changed) {
 
 void QtPlatform::MessageBox(Window& owner, const std::string& title, const std::string& text) {
     auto* ownerWindow = dynamic_cast<QtWindow*>(&owner);
-    QDialog box(ownerWindow != nullptr ? ownerWindow->Widget() : nullptr);
+    QWidget* ownerWidget = ownerWindow != nullptr ? ownerWindow->Widget() : nullptr;
+    QDialog box(ownerWidget);
+    KeepAboveWithOwner(box, ownerWidget);
     box.setWindowTitle(QString::fromStdString(title));
     auto* label = new QLabel(QString::fromStdString(text), &box);
     label->setTextFormat(Qt::PlainText);

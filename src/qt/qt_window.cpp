@@ -4,6 +4,7 @@
 #include "core/numeric.h"
 #include "core/twips.h"
 #include "qt/server_backdrop.h"
+#include "qt/window_manager_hints.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QRegion>
@@ -40,6 +42,10 @@ const QColor kCheckBoxGround(Qt::white);
 const QColor kCheckBoxTick(Qt::black);
 // A check box's caption shares its width with the box itself.
 constexpr int kCheckIndicatorPixels = 20;
+// How many times a clock window is put back where it was asked to stand, for each place asked:
+// enough for a window manager that moves a window once as it takes it on, and no fight with
+// one that insists.
+constexpr int kPlaceCorrections = 3;
 
 QColor ToQColor(Colour colour);
 
@@ -155,6 +161,12 @@ std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget) {
     return owned;
 }
 
+void KeepAboveWithOwner(QWidget& window, const QWidget* owner) {
+    if (owner != nullptr && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        window.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+}
+
 WindowWidget::WindowWidget(const WindowDescription& description, const WindowSystem& system,
                            QWidget* owner, WindowEvents& events, const PixelScale& pixels)
     : QWidget(owner), m_events(&events), m_pixels(pixels),
@@ -169,6 +181,8 @@ WindowWidget::WindowWidget(const WindowDescription& description, const WindowSys
         // the window manager keeps them, and draws the lock screen above them.
         if (system.xwayland) {
             flags |= Qt::X11BypassWindowManagerHint;
+        } else {
+            m_askWindowManager = true;
         }
         setWindowFlags(flags);
         setAttribute(Qt::WA_ShowWithoutActivating);
@@ -186,6 +200,7 @@ WindowWidget::WindowWidget(const WindowDescription& description, const WindowSys
         // An ordinary window with a single fixed border, opening centred on the screen.
         setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+        KeepAboveWithOwner(*this, owner);
         setFixedSize(m_pixels.DeviceX(description.clientWidth),
                      m_pixels.DeviceY(description.clientHeight));
         m_centreWhenShown = true;
@@ -426,9 +441,30 @@ void WindowWidget::showEvent(QShowEvent* event) {
             move(frame.topLeft());
         }
     }
+    if (m_askWindowManager) {
+        // Before Qt maps the window, so that the manager takes it on as a clock window.
+        ClockWindowHints::Instance().Prepare(*this, parentWidget() != nullptr);
+    }
     QWidget::showEvent(event);
     if (m_keepsBackdrop) {
         Changed();
+    }
+}
+
+void WindowWidget::PlaceAt(QPoint place) {
+    m_askedPlace = place;
+    m_placeCorrections = 0;
+    move(place);
+}
+
+// A window manager may place a new window elsewhere than asked (i3 leaves room for a title bar
+// the clock does not have); it moves a window that asks again once it manages it.
+void WindowWidget::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (m_askWindowManager && event->spontaneous() && m_askedPlace && pos() != *m_askedPlace &&
+        m_placeCorrections < kPlaceCorrections) {
+        ++m_placeCorrections;
+        move(*m_askedPlace);
     }
 }
 
@@ -558,7 +594,7 @@ void QtWindow::SetHeight(float twips) {
 void QtWindow::Move(float left, float top) {
     m_left = left;
     m_top = top;
-    m_widget->move(m_pixels.DeviceX(left), m_pixels.DeviceY(top));
+    m_widget->PlaceAt(QPoint(m_pixels.DeviceX(left), m_pixels.DeviceY(top)));
 }
 
 void QtWindow::Move(float left, float top, float width, float height) {

@@ -22,6 +22,11 @@ namespace reloj {
 // the closing box above the hands).
 std::vector<QWidget*> ShownOwnedWindows(const QWidget* widget);
 
+// An ordinary window owned by one kept above others (the calculator and the closing box of the
+// clock's hands) is kept above others as well: a window manager that keeps such windows in a
+// layer of their own would otherwise leave it under its owner (KWin on X11 does).
+void KeepAboveWithOwner(QWidget& window, const QWidget* owner);
+
 class WindowWidget final : public QWidget {
   public:
     WindowWidget(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
@@ -31,6 +36,9 @@ class WindowWidget final : public QWidget {
     void SetFill(Colour colour) { m_fill = colour; }
     void AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline);
     void SetShape(Region region);
+    // Moves the window to a place on the screen, and keeps it there if a window manager puts
+    // it elsewhere.
+    void PlaceAt(QPoint place);
     void TickAt(int64_t epochSecond);
     // The wall clock jumped or the zone changed: a window waiting for its tick ticks at the
     // start of the next second instead.
@@ -51,6 +59,7 @@ class WindowWidget final : public QWidget {
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     struct DrawnCircle {
@@ -84,6 +93,11 @@ class WindowWidget final : public QWidget {
     std::vector<DrawnLine> m_lines;
     std::vector<std::pair<std::string, QWidget*>> m_controls;
     bool m_centreWhenShown = false;
+    // A clock window that a window manager takes on (not under XWayland): it is told what the
+    // clock is (window_manager_hints.h) and put back where it was asked to stand.
+    bool m_askWindowManager = false;
+    std::optional<QPoint> m_askedPlace;
+    int m_placeCorrections = 0;
     std::optional<Region> m_region;
     // The shape a translucent window paints, as Qt takes it.
     QRegion m_paintedShape;

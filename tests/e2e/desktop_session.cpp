@@ -6,10 +6,13 @@
 #include <QDBusUnixFileDescriptor>
 #include <QFile>
 #include <atomic>
+#include <cmath>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
+#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -363,6 +366,181 @@ QImage DesktopSession::SwayScreenshot() const {
     QImage image(QString::fromStdString(path));
     std::filesystem::remove(path);
     return image;
+}
+
+namespace {
+
+// A file the manager reads from its home, written before it starts.
+struct HomeFile {
+    const char* path;
+    const char* text;
+};
+
+// i3 refuses a config file that does not say what it is on its first line.
+constexpr HomeFile kI3Config{"i3.config", "# i3 config file (v4)\n"
+                                          "font pango:monospace 8\n"};
+
+struct ManagerRecipe {
+    WindowManager manager;
+    const char* name;
+    std::vector<std::string> command;
+    std::vector<HomeFile> files{};
+};
+
+// How each is started as its session starts it. i3 reads the config file written next to it;
+// mutter must be told to manage an X server, not to be a Wayland compositor.
+const std::vector<ManagerRecipe>& ManagerRecipes() {
+    static const std::vector<ManagerRecipe> recipes = {
+        {WindowManager::Openbox, "openbox", {"/usr/bin/openbox", "--sm-disable"}},
+        {WindowManager::Xfwm4,
+         "xfwm4",
+         {"/usr/bin/xfwm4", "--compositor=off", "--sm-client-disable"}},
+        {WindowManager::Xfwm4Compositing,
+         "xfwm4-compositing",
+         {"/usr/bin/xfwm4", "--compositor=on", "--sm-client-disable"}},
+        {WindowManager::I3, "i3", {"/usr/bin/i3", "-c", "i3.config"}, {kI3Config}},
+        {WindowManager::Fluxbox, "fluxbox", {"/usr/bin/fluxbox"}},
+        {WindowManager::IceWM, "icewm", {"/usr/bin/icewm"}},
+        {WindowManager::KWin, "kwin_x11", {"/usr/bin/kwin_x11"}},
+        {WindowManager::Mutter, "mutter", {"/usr/bin/mutter", "--x11", "--replace"}},
+    };
+    return recipes;
+}
+
+const ManagerRecipe& RecipeOf(WindowManager manager) {
+    for (const ManagerRecipe& recipe : ManagerRecipes()) {
+        if (recipe.manager == manager) {
+            return recipe;
+        }
+    }
+    return ManagerRecipes().front();
+}
+
+} // namespace
+
+ScreenPoint Around(ScreenPoint centre, int radius, double degrees) {
+    const double radians = degrees * std::numbers::pi / 180.0;
+    return {centre.x + static_cast<int>(std::lround(radius * std::sin(radians))),
+            centre.y - static_cast<int>(std::lround(radius * std::cos(radians)))};
+}
+
+std::vector<Expectation> ClockAt10h10(ScreenPoint centre, QRgb colour, QRgb gaps) {
+    constexpr int kRingRadius = 100;
+    // Half the side of the clock's square, whose corners lie outside the dots and the hands.
+    constexpr int kHalfSquare = 108;
+    std::vector<Expectation> expected;
+    for (int hour = 0; hour < 12; ++hour) {
+        expected.push_back({"a dot", Around(centre, kRingRadius, hour * 30.0), colour});
+    }
+    expected.push_back({"the minute hand", Around(centre, 40, 60.0), colour});
+    expected.push_back({"the hour hand", Around(centre, 25, 305.0), colour});
+    for (double degrees : {135.0, 180.0, 225.0}) {
+        expected.push_back({"a gap", Around(centre, 55, degrees), gaps});
+    }
+    const int left = centre.x - kHalfSquare;
+    const int top = centre.y - kHalfSquare;
+    for (ScreenPoint corner :
+         {ScreenPoint{left + 2, top + 2}, ScreenPoint{left + 213, top + 2},
+          ScreenPoint{left + 2, top + 213}, ScreenPoint{left + 213, top + 213}}) {
+        expected.push_back({"a corner of the clock's square", corner, gaps});
+    }
+    return expected;
+}
+
+std::string Mismatches(const QImage& shot, const std::vector<Expectation>& expected) {
+    constexpr int kTolerance = 8;
+    const auto near = [](QRgb shown, QRgb wanted) {
+        return std::abs(qRed(shown) - qRed(wanted)) <= kTolerance &&
+               std::abs(qGreen(shown) - qGreen(wanted)) <= kTolerance &&
+               std::abs(qBlue(shown) - qBlue(wanted)) <= kTolerance;
+    };
+    const auto hex = [](QRgb colour) {
+        std::ostringstream text;
+        text << "0x" << std::hex << (colour & 0xFFFFFF);
+        return text.str();
+    };
+    if (shot.isNull()) {
+        return "no screenshot";
+    }
+    std::ostringstream wrong;
+    for (const Expectation& e : expected) {
+        bool found = false;
+        for (int dy = -1; dy <= 1 && !found; ++dy) {
+            for (int dx = -1; dx <= 1 && !found; ++dx) {
+                found = shot.valid(e.at.x + dx, e.at.y + dy) &&
+                        near(shot.pixel(e.at.x + dx, e.at.y + dy), e.colour);
+            }
+        }
+        if (!found) {
+            wrong << e.what << " at (" << e.at.x << "," << e.at.y << ") is "
+                  << (shot.valid(e.at.x, e.at.y) ? hex(shot.pixel(e.at.x, e.at.y)) : "off")
+                  << ", not " << hex(e.colour) << "; ";
+        }
+    }
+    return wrong.str();
+}
+
+const char* WindowManagerName(WindowManager manager) {
+    return RecipeOf(manager).name;
+}
+
+WindowManagerSession::WindowManagerSession(WindowManager manager, const XServer& server)
+    : m_manager(manager), m_server(server) {
+    const ManagerRecipe& recipe = RecipeOf(manager);
+    if (access(recipe.command.front().c_str(), X_OK) != 0) {
+        m_missing = true;
+        m_problem = recipe.command.front() + " is not installed";
+        return;
+    }
+    m_environment = InheritedEnvironment();
+    for (const char* tied : {"DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY", "XAUTHORITY",
+                             "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                             "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "SESSION_MANAGER"}) {
+        m_environment.erase(tied);
+    }
+    m_environment["HOME"] = m_home.Path();
+    m_environment["XDG_RUNTIME_DIR"] = m_runtime.Path();
+    m_environment["DISPLAY"] = server.DisplayName();
+    std::vector<std::string> command = {"/usr/bin/dbus-run-session", "--"};
+    for (const std::string& word : recipe.command) {
+        command.push_back(word == kI3Config.path ? m_home.Path() + "/" + word : word);
+    }
+    for (const HomeFile& file : recipe.files) {
+        const std::filesystem::path path = m_home.Path() + "/" + file.path;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path) << file.text;
+    }
+    m_process = std::make_unique<Process>(
+        Process::Options{.command = command, .environment = m_environment});
+    // The manager names a window of its own on the root, and the same window on itself.
+    const bool ready = PollUntil(
+        [&] {
+            const auto check = server.Numbers(server.Root(), "_NET_SUPPORTING_WM_CHECK");
+            return !check.empty() &&
+                   server.Numbers(check.front(), "_NET_SUPPORTING_WM_CHECK") == check;
+        },
+        kStartTimeout, 50ms);
+    if (!ready) {
+        m_problem = std::string(recipe.name) + " did not start: " + m_process->ErrorOutput();
+    }
+}
+
+WindowManagerSession::~WindowManagerSession() {
+    if (m_process) {
+        m_process->Stop(SIGTERM, 3s);
+    }
+}
+
+void WindowManagerSession::ShowWorkspace(int number) const {
+    if (m_manager == WindowManager::I3) {
+        // i3 makes a workspace when it is first shown, and takes the request only through its
+        // own socket, which it names on the root window.
+        Process message({.command = {"/usr/bin/i3-msg", "workspace", std::to_string(number + 1)},
+                         .environment = m_environment});
+        message.WaitForExit(10s);
+        return;
+    }
+    m_server.AskWindowManager(m_server.Root(), "_NET_CURRENT_DESKTOP", {number, 0});
 }
 
 } // namespace reloj::e2e

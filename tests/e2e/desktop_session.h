@@ -4,17 +4,45 @@
 // takes screenshots as the compositor itself draws the screen, which is what the user sees;
 // the X server's idea of its windows is no judge here. Starting the clock on it is left to
 // running_clock.h, and input to x_harness.h (XTEST reaches XWayland's clients directly).
+// An X11 window manager is started the same way on an X server of the tests' own. What a
+// screen must show of a clock at 10:10 is judged here too, for screenshots and for the
+// pixels of an X server alike.
 #pragma once
 
 #include "process.h"
+#include "x_harness.h"
 
 #include <QImage>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace reloj::e2e {
+
+// A point of the screen, and what a pixel there must show.
+struct ScreenPoint {
+    int x, y;
+};
+struct Expectation {
+    const char* what;
+    ScreenPoint at;
+    QRgb colour; // 0xRRGGBB
+};
+
+// The point `radius` pixels from `centre` at an angle clockwise from twelve o'clock.
+ScreenPoint Around(ScreenPoint centre, int radius, double degrees);
+
+// What the screen must show of a 200-pixel clock with bar hands centred at `centre` at 10:10 in
+// the given colour over something of the colour `gaps`: the twelve dots, both hands, and
+// `gaps` between them and in the square's corners, where a window shown whole would give
+// itself away.
+std::vector<Expectation> ClockAt10h10(ScreenPoint centre, QRgb colour, QRgb gaps);
+
+// What the screen shows wrong; empty when all is as expected. Each point may be off by a pixel,
+// as rounding in the drawing of a thin hand may put it, and each colour by a few levels.
+std::string Mismatches(const QImage& shot, const std::vector<Expectation>& expected);
 
 enum class Desktop { Gnome, KWin, Sway };
 
@@ -64,6 +92,38 @@ class DesktopSession {
     std::string m_problem;
     std::string m_xDisplay;
     std::string m_xAuthority;
+};
+
+// An X11 window manager started on an X server of the tests', as a user's session starts it:
+// in a session bus of its own (dbus-run-session) with a private home, so that no setting of
+// the machine's reaches it. Ready once the root's _NET_SUPPORTING_WM_CHECK names a live window.
+enum class WindowManager { Openbox, Xfwm4, Xfwm4Compositing, I3, Fluxbox, IceWM, KWin, Mutter };
+
+const char* WindowManagerName(WindowManager manager);
+
+class WindowManagerSession {
+  public:
+    WindowManagerSession(WindowManager manager, const XServer& server);
+    ~WindowManagerSession();
+    WindowManagerSession(const WindowManagerSession&) = delete;
+    WindowManagerSession& operator=(const WindowManagerSession&) = delete;
+
+    // Empty while the manager runs; otherwise why it does not, and whether that is because it
+    // is not installed.
+    const std::string& Problem() const { return m_problem; }
+    bool Missing() const { return m_missing; }
+    // Makes another workspace the current one, as a pager or a key binding would.
+    void ShowWorkspace(int number) const;
+
+  private:
+    WindowManager m_manager;
+    const XServer& m_server;
+    TempDir m_home;
+    TempDir m_runtime;
+    std::map<std::string, std::string> m_environment;
+    std::unique_ptr<Process> m_process;
+    std::string m_problem;
+    bool m_missing = false;
 };
 
 } // namespace reloj::e2e

@@ -27,87 +27,22 @@ constexpr QRgb kBlackClock = 0x000000;
 constexpr int kCentreX = 208;
 constexpr int kCentreY = 258;
 constexpr int kRingRadius = 100;
-// Half the side of the clock's square, whose corners lie outside the dots and the hands.
-constexpr int kHalfSquare = 108;
 // The windows mapped under and over the clock, whose colours the gaps must show. Each covers
 // the whole screen, wherever a desktop places it (sway centres them).
 constexpr unsigned long kWindowColour = 0x3366CC;
 constexpr unsigned long kCoveringColour = 0x33CC66;
 const Rect kWholeScreen{0, 0, 1280, 1024};
 constexpr int kDragPixels = 100;
-constexpr int kTolerance = 8;
 
-bool Near(QRgb shown, QRgb expected) {
-    return std::abs(qRed(shown) - qRed(expected)) <= kTolerance &&
-           std::abs(qGreen(shown) - qGreen(expected)) <= kTolerance &&
-           std::abs(qBlue(shown) - qBlue(expected)) <= kTolerance;
-}
+using Point = ScreenPoint;
 
-std::string Hex(QRgb colour) {
-    std::ostringstream text;
-    text << "0x" << std::hex << (colour & 0xFFFFFF);
-    return text.str();
-}
-
-struct Point {
-    int x, y;
-};
-
-// A point `radius` pixels from the centre at an angle clockwise from twelve o'clock.
+// A point `radius` pixels from the centre of a clock at (centreX, kCentreY).
 Point Around(int centreX, int radius, double degrees) {
-    const double radians = degrees * std::numbers::pi / 180.0;
-    return {centreX + static_cast<int>(std::lround(radius * std::sin(radians))),
-            kCentreY - static_cast<int>(std::lround(radius * std::cos(radians)))};
+    return Around(Point{centreX, kCentreY}, radius, degrees);
 }
 
-struct Expectation {
-    const char* what;
-    Point at;
-    QRgb colour;
-};
-
-// What the screen must show of a clock centred at (centreX, kCentreY) at 10:10 in the given
-// colour over a window of the colour `gaps`: the twelve dots, both hands, and the window in the
-// gaps, the square's corners included, where a window shown whole would give itself away.
 std::vector<Expectation> ClockAt10h10(int centreX, QRgb colour, QRgb gaps = kWindowColour) {
-    std::vector<Expectation> expected;
-    for (int hour = 0; hour < 12; ++hour) {
-        expected.push_back({"a dot", Around(centreX, kRingRadius, hour * 30.0), colour});
-    }
-    expected.push_back({"the minute hand", Around(centreX, 40, 60.0), colour});
-    expected.push_back({"the hour hand", Around(centreX, 25, 305.0), colour});
-    for (double degrees : {135.0, 180.0, 225.0}) {
-        expected.push_back({"a gap", Around(centreX, 55, degrees), gaps});
-    }
-    const int left = centreX - kHalfSquare;
-    const int top = kCentreY - kHalfSquare;
-    for (Point corner : {Point{left + 2, top + 2}, Point{left + 213, top + 2},
-                         Point{left + 2, top + 213}, Point{left + 213, top + 213}}) {
-        expected.push_back({"a corner of the clock's square", corner, gaps});
-    }
-    return expected;
-}
-
-// What the screenshot shows wrong; empty when all is as expected. Each point may be off by a
-// pixel, as rounding in the drawing of a thin hand may put it.
-std::string Mismatches(const QImage& shot, const std::vector<Expectation>& expected) {
-    if (shot.isNull()) {
-        return "no screenshot";
-    }
-    std::ostringstream wrong;
-    for (const Expectation& e : expected) {
-        bool found = false;
-        for (int dy = -1; dy <= 1 && !found; ++dy) {
-            for (int dx = -1; dx <= 1 && !found; ++dx) {
-                found = Near(shot.pixel(e.at.x + dx, e.at.y + dy), e.colour);
-            }
-        }
-        if (!found) {
-            wrong << e.what << " at (" << e.at.x << "," << e.at.y << ") is "
-                  << Hex(shot.pixel(e.at.x, e.at.y)) << ", not " << Hex(e.colour) << "; ";
-        }
-    }
-    return wrong.str();
+    return ClockAt10h10(Point{centreX, kCentreY}, colour, gaps);
 }
 
 class OnDesktop : public testing::TestWithParam<Desktop> {

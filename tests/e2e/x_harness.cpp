@@ -97,35 +97,137 @@ bool XServer::SetScreenSize(int width, int height) const {
     return root == Rect{0, 0, width, height};
 }
 
+namespace {
+
+// Depth first through the windows under `parent`, top-level windows before what a window
+// manager's frame holds.
+std::optional<XWindow> FindTitled(Display* display, Window parent, const std::string& title,
+                                  const std::function<bool(Window)>& viewable) {
+    Window root = 0, up = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, parent, &root, &up, &children, &count) == 0) {
+        return std::nullopt;
+    }
+    const std::vector<Window> below(children, children + count);
+    if (children != nullptr) {
+        XFree(children);
+    }
+    for (Window child : below) {
+        char* name = nullptr;
+        if (XFetchName(display, child, &name) != 0 && name != nullptr) {
+            const bool found = title == name && viewable(child);
+            XFree(name);
+            if (found) {
+                return child;
+            }
+        }
+    }
+    for (Window child : below) {
+        if (const auto found = FindTitled(display, child, title, viewable)) {
+            return found;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<XWindow> XServer::WaitForWindow(const std::string& title,
                                              std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children,
-                       &count) != 0) {
-            std::optional<XWindow> found;
-            for (unsigned i = 0; i < count && !found; ++i) {
-                char* name = nullptr;
-                if (XFetchName(m_display, children[i], &name) != 0 && name != nullptr) {
-                    if (title == name && Viewable(children[i])) {
-                        found = children[i];
-                    }
-                    XFree(name);
-                }
-            }
-            if (children != nullptr) {
-                XFree(children);
-            }
-            if (found) {
-                return found;
-            }
+        if (const auto found = FindTitled(m_display, DefaultRootWindow(m_display), title,
+                                          [this](Window w) { return Viewable(w); })) {
+            return found;
         }
         std::this_thread::sleep_for(10ms);
     } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
+}
+
+XWindow XServer::Root() const {
+    return DefaultRootWindow(m_display);
+}
+
+XWindow XServer::TopLevel(XWindow window) const {
+    for (;;) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(m_display, window, &root, &parent, &children, &count) == 0) {
+            return window;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (parent == root || parent == 0) {
+            return window;
+        }
+        window = parent;
+    }
+}
+
+int XServer::Depth(XWindow window) const {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(m_display, window, &attributes) != 0 ? attributes.depth : 0;
+}
+
+std::vector<unsigned long> XServer::Numbers(XWindow window, const std::string& property) const {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> values;
+    if (XGetWindowProperty(m_display, window, XInternAtom(m_display, property.c_str(), False), 0,
+                           1024, False, AnyPropertyType, &type, &format, &count, &after,
+                           &data) == Success &&
+        data != nullptr) {
+        // Xlib hands 32-bit values over as longs, sign-extended.
+        constexpr unsigned long kLow32 = 0xFFFFFFFF;
+        if (format == 32) {
+            const auto* longs = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i) {
+                values.push_back(longs[i] & kLow32);
+            }
+        }
+        XFree(data);
+    }
+    return values;
+}
+
+std::vector<std::string> XServer::AtomNames(XWindow window, const std::string& property) const {
+    std::vector<std::string> names;
+    for (unsigned long atom : Numbers(window, property)) {
+        char* name = XGetAtomName(m_display, atom);
+        if (name != nullptr) {
+            names.emplace_back(name);
+            XFree(name);
+        }
+    }
+    return names;
+}
+
+XWindow XServer::FocusWindow() const {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    return focus;
+}
+
+void XServer::AskWindowManager(XWindow window, const std::string& message,
+                               const std::vector<long>& data) const {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(m_display, message.c_str(), False);
+    event.xclient.format = 32;
+    for (std::size_t i = 0; i < data.size() && i < 5; ++i) {
+        event.xclient.data.l[i] = data[i];
+    }
+    XSendEvent(m_display, DefaultRootWindow(m_display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(m_display, False);
 }
 
 bool XServer::Viewable(Window window) const {
@@ -304,7 +406,7 @@ StackingRecorder::FirstOrderWhere(const std::function<bool(const std::vector<XWi
     return found;
 }
 
-XWindow XServer::Cover(const Rect& place, unsigned long rgb) const {
+XWindow XServer::Cover(const Rect& place, unsigned long rgb, bool fixedSize) const {
     const Window window = XCreateSimpleWindow(
         m_display, DefaultRootWindow(m_display), place.left, place.top,
         static_cast<unsigned>(place.right - place.left),
@@ -312,7 +414,7 @@ XWindow XServer::Cover(const Rect& place, unsigned long rgb) const {
     // Where a window manager runs, a window of a fixed size at a place of its own asking is
     // left there, untiled (sway floats such windows).
     XSizeHints hints{};
-    hints.flags = USPosition | PPosition | USSize | PMinSize | PMaxSize;
+    hints.flags = USPosition | PPosition | USSize | (fixedSize ? PMinSize | PMaxSize : 0);
     hints.x = place.left;
     hints.y = place.top;
     hints.width = hints.min_width = hints.max_width = place.right - place.left;

@@ -81,7 +81,8 @@ class XServer {
     // started with and refuses that part, so xrandr's own status is not what counts.
     bool SetScreenSize(int width, int height) const;
 
-    // The first viewable top-level window with that title, waiting for it up to the timeout.
+    // The first viewable top-level window with that title, waiting for it up to the timeout; a
+    // window manager's frame around it is looked into.
     std::optional<XWindow> WaitForWindow(const std::string& title,
                                          std::chrono::milliseconds timeout = 10s) const;
     bool Viewable(XWindow window) const;
@@ -96,6 +97,21 @@ class XServer {
     // Saves the screen, or the part of it inside `area`, as a PNG file.
     bool SavePng(const std::string& path, std::optional<Rect> area = std::nullopt) const;
 
+    XWindow Root() const;
+    // The window, or the window manager's frame around it: the root's child that holds it.
+    XWindow TopLevel(XWindow window) const;
+    // The bits per pixel of the window's visual.
+    int Depth(XWindow window) const;
+    // A property of 32-bit values (CARDINAL, WINDOW), and one of atoms by their names; empty
+    // when the window has none.
+    std::vector<unsigned long> Numbers(XWindow window, const std::string& property) const;
+    std::vector<std::string> AtomNames(XWindow window, const std::string& property) const;
+    // The window that has the keyboard focus.
+    XWindow FocusWindow() const;
+    // Sends the window manager a request about a window, as a pager or a client does (EWMH).
+    void AskWindowManager(XWindow window, const std::string& message,
+                          const std::vector<long>& data) const;
+
     // Whether a client owns the selection of that name (a compositing manager owns
     // _NET_WM_CM_S0).
     bool SelectionOwned(const std::string& selection) const;
@@ -103,8 +119,9 @@ class XServer {
     // The top-level windows, bottom to top.
     std::vector<XWindow> StackingOrder() const;
     // Maps a plain window of our own, of one colour (0xRRGGBB), over the given place and raises
-    // it to the top; its size is fixed, so that a tiling window manager floats it.
-    XWindow Cover(const Rect& place, unsigned long rgb = 0x00FF00) const;
+    // it to the top; its size is fixed, so that a tiling window manager floats it, unless
+    // `fixedSize` is false: a tiling manager then tiles it as it tiles a user's windows.
+    XWindow Cover(const Rect& place, unsigned long rgb = 0x00FF00, bool fixedSize = true) const;
 
     // Takes a window of ours off the screen for good.
     void Remove(XWindow window) const;
