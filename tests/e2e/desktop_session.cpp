@@ -5,8 +5,10 @@
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -526,9 +528,32 @@ WindowManagerSession::WindowManagerSession(WindowManager manager, const XServer&
 }
 
 WindowManagerSession::~WindowManagerSession() {
-    if (m_process) {
-        m_process->Stop(SIGTERM, 3s);
+    if (!m_process) {
+        return;
     }
+    // The manager is stopped first, while its X server and its bus are still there. Left to
+    // die of the lost X connection, kwin_x11 takes that for a crash and starts itself again a
+    // second later, on the display number that the next test's Xvfb has been given by then,
+    // where it takes over from that test's manager (mutter's screen then stays black).
+    const pid_t session = m_process->Pid();
+    std::vector<pid_t> managers = ChildrenOf(session);
+    std::erase_if(managers, [&](pid_t child) {
+        const auto words = CommandLineOf(child);
+        return words.empty() || words.front() != RecipeOf(m_manager).command.front();
+    });
+    const auto gone = [&] {
+        return std::none_of(managers.begin(), managers.end(),
+                            [&](pid_t manager) { return ParentOf(manager) == session; });
+    };
+    for (const pid_t manager : managers) {
+        kill(manager, SIGTERM);
+    }
+    if (!PollUntil(gone, 3s, 20ms)) {
+        for (const pid_t manager : managers) {
+            kill(manager, SIGKILL);
+        }
+    }
+    m_process->Stop(SIGTERM, 3s);
 }
 
 void WindowManagerSession::ShowWorkspace(int number) const {
