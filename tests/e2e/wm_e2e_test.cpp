@@ -243,8 +243,19 @@ TEST_P(UnderWindowManager, TheClockIsADesktopClock) {
     }
     {
         SCOPED_TRACE("unlisted, on every workspace, never demanding attention or hidden");
-        EXPECT_EQ(ClockWindowFaults(server, dots), "") << "the dots";
-        EXPECT_EQ(ClockWindowFaults(server, hands), "") << "the hands";
+        // mutter may mark a window whose raise it refused as demanding attention; the clock
+        // takes the mark back as soon as it sees it, so a look in that moment is given time.
+        for (const auto& [name, window] :
+             {std::pair{"the dots", dots}, std::pair{"the hands", hands}}) {
+            std::string faults;
+            PollUntil(
+                [&] {
+                    faults = ClockWindowFaults(server, window);
+                    return faults.empty();
+                },
+                2s);
+            EXPECT_EQ(faults, "") << name;
+        }
     }
     {
         SCOPED_TRACE("seen on another workspace");
@@ -330,8 +341,7 @@ TEST_P(UnderWindowManager, TheClockIsADesktopClock) {
             const auto listed = server.Numbers(server.Root(), "_NET_CLIENT_LIST");
             return std::find(listed.begin(), listed.end(), *box) != listed.end();
         };
-        EXPECT_TRUE(row.unlistsModalDialogs || PollUntil(boxListed, 2s))
-            << "the box is not listed";
+        EXPECT_TRUE(row.unlistsModalDialogs || PollUntil(boxListed, 2s)) << "the box is not listed";
         const auto hints = server.Numbers(*box, "WM_HINTS");
         EXPECT_TRUE(hints.size() > 1 && (hints[0] & kInputHint) != 0 && hints[1] != 0)
             << "the box does not take the focus";
