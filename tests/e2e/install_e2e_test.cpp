@@ -433,14 +433,6 @@ bool Has(const std::vector<std::string>& words, const std::string& word) {
     return std::find(words.begin(), words.end(), word) != words.end();
 }
 
-std::string Joined(const std::vector<std::string>& words) {
-    std::string text;
-    for (const std::string& word : words) {
-        text += (text.empty() ? "" : " ") + word;
-    }
-    return text;
-}
-
 // What a user does after reading the README: configure a fresh tree for a Release build with
 // Ninja, build it, install it under a prefix, and start the program from there. Only the source
 // directory, the build directory and the prefix are ours; everything else is the README's.
@@ -456,24 +448,24 @@ TEST(ReadmeInstall, CommandsBuildInstallAndStartTheClock) {
     const TempDir work;
     const std::string tree = work.Path() + "/build";
     const std::string prefix = work.Path() + "/prefijo";
-    ASSERT_TRUE(ReplaceAfter(configure, "-S", RELOJ_SOURCE_DIR)) << Joined(readme[0]);
+    ASSERT_TRUE(ReplaceAfter(configure, "-S", RELOJ_SOURCE_DIR)) << Joined(readme[0], " ");
     const auto configured = ReplaceAfter(configure, "-B", tree);
-    ASSERT_TRUE(configured) << Joined(readme[0]);
-    ASSERT_TRUE(Has(configure, "-DCMAKE_BUILD_TYPE=Release")) << Joined(readme[0]);
-    ASSERT_TRUE(Has(configure, "Ninja")) << Joined(readme[0]);
+    ASSERT_TRUE(configured) << Joined(readme[0], " ");
+    ASSERT_TRUE(Has(configure, "-DCMAKE_BUILD_TYPE=Release")) << Joined(readme[0], " ");
+    ASSERT_TRUE(Has(configure, "Ninja")) << Joined(readme[0], " ");
     // The three commands must name one build tree, or putting ours in its place would change
     // what they mean.
-    EXPECT_EQ(ReplaceAfter(build, "--build", tree), configured) << Joined(readme[1]);
-    EXPECT_EQ(ReplaceAfter(install, "--install", tree), configured) << Joined(readme[2]);
-    ASSERT_TRUE(ReplaceAfter(install, "--prefix", prefix)) << Joined(readme[2]);
+    EXPECT_EQ(ReplaceAfter(build, "--build", tree), configured) << Joined(readme[1], " ");
+    EXPECT_EQ(ReplaceAfter(install, "--install", tree), configured) << Joined(readme[2], " ");
+    ASSERT_TRUE(ReplaceAfter(install, "--prefix", prefix)) << Joined(readme[2], " ");
     ASSERT_FALSE(HasFailure());
 
     for (const auto& command : {configure, build, install}) {
         const Outcome outcome = RunTool(command, "/dev/null", UserEnvironment());
-        ASSERT_EQ(outcome.status, 0) << Joined(command) << "\n"
+        ASSERT_EQ(outcome.status, 0) << Joined(command, " ") << "\n"
                                      << ::testing::PrintToString(outcome);
         EXPECT_FALSE(Contains(outcome.out + outcome.err, "warning:"))
-            << Joined(command) << "\n"
+            << Joined(command, " ") << "\n"
             << ::testing::PrintToString(outcome);
     }
     const std::string rules = ReadFile(tree + "/build.ninja");

@@ -122,10 +122,10 @@ std::vector<std::string> MissingPrograms(const std::vector<std::string>& program
     return missing;
 }
 
-std::string Joined(const std::vector<std::string>& names) {
+std::string Joined(const std::vector<std::string>& names, const std::string& separator) {
     std::string line;
     for (const std::string& name : names) {
-        line += (line.empty() ? "" : ", ") + name;
+        line += (line.empty() ? "" : separator) + name;
     }
     return line;
 }

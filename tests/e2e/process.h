@@ -41,8 +41,8 @@ std::map<std::string, std::string> InheritedEnvironment();
 // test that needs them names when it skips.
 std::vector<std::string> MissingPrograms(const std::vector<std::string>& programs);
 
-// The names in one line, for a message.
-std::string Joined(const std::vector<std::string>& names);
+// The names in one line, for a message, with the separator between them.
+std::string Joined(const std::vector<std::string>& names, const std::string& separator = ", ");
 
 // Asks `condition` again every `interval` until it holds or the timeout has passed; says
 // whether it held. The condition is asked at least once, and once more at the deadline.

@@ -111,14 +111,6 @@ bool Has(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-std::string Joined(const std::vector<std::string>& names) {
-    std::ostringstream text;
-    for (const std::string& name : names) {
-        text << name << " ";
-    }
-    return text.str();
-}
-
 // Makes a window the active one, as a pager or a task bar does when the user picks it, and
 // waits until the manager says it is. A window just mapped may not be managed yet when the
 // first request comes: the request is repeated.
