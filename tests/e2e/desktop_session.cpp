@@ -197,20 +197,30 @@ void DesktopSession::StartGnome() {
     // The shell opens on its overview, which covers every window.
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(m_sessionBus),
                                                         QString::fromStdString(m_busConnection));
-    if (!PollUntil([&] { return SetOverview(false); }, kStartTimeout, 200ms)) {
-        throw std::runtime_error("GNOME Shell's overview could not be closed");
+    std::string refusal;
+    if (!PollUntil(
+            [&] {
+                refusal = SetOverview(false);
+                return refusal.empty();
+            },
+            kStartTimeout, 200ms)) {
+        throw std::runtime_error("GNOME Shell's overview could not be closed (" + refusal +
+                                 "): " + shell.ErrorOutput());
     }
     // Only a caller that owns this name may take screenshots.
     bus.interface()->registerService("org.gnome.Screenshot");
 }
 
-bool DesktopSession::SetOverview(bool active) const {
+std::string DesktopSession::SetOverview(bool active) const {
     QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
                                                       "org.freedesktop.DBus.Properties", "Set");
     set << QString("org.gnome.Shell") << QString("OverviewActive")
         << QVariant::fromValue(QDBusVariant(active));
-    return QDBusConnection(QString::fromStdString(m_busConnection)).call(set).type() ==
-           QDBusMessage::ReplyMessage;
+    const QDBusMessage reply = QDBusConnection(QString::fromStdString(m_busConnection)).call(set);
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        return "";
+    }
+    return (reply.errorName() + ": " + reply.errorMessage()).toStdString();
 }
 
 void DesktopSession::LeaveOverview() const {

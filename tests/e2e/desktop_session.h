@@ -73,7 +73,8 @@ class DesktopSession {
 
   private:
     void StartGnome();
-    bool SetOverview(bool active) const;
+    // Empty when the shell took the change; otherwise the bus's error.
+    std::string SetOverview(bool active) const;
     void StartKWin();
     void StartSway();
     // The XWayland the compositor started: its display and authority file, from its command

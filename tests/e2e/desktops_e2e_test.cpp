@@ -10,6 +10,7 @@
 #include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <numbers>
 #include <sstream>
 
@@ -53,6 +54,14 @@ class OnDesktop : public testing::TestWithParam<Desktop> {
                          << " needs what is not installed here: " << Joined(missing);
         }
         m_session = std::make_unique<DesktopSession>(GetParam());
+        // A compositor starved of the processor by the tests beside it can miss its start-up
+        // deadline; a second try tells that from a desktop that cannot start here.
+        if (!m_session->Problem().empty()) {
+            std::cerr << DesktopName(GetParam()) << " did not start at first ("
+                      << m_session->Problem() << "); trying once more\n";
+            m_session.reset();
+            m_session = std::make_unique<DesktopSession>(GetParam());
+        }
         ASSERT_EQ(m_session->Problem(), "") << DesktopName(GetParam()) << " did not start";
         m_server = std::make_unique<XServer>(m_session->XDisplayName(), m_session->XAuthority());
     }
