@@ -4,11 +4,7 @@ namespace reloj {
 
 ClockApplication::ClockApplication(Platform& platform)
     : m_platform(platform), m_chimes(platform), m_calculator(platform, m_chimesMuted),
-      m_gestures(m_state, {.hands = [this]() -> Window& { return m_hands.PlatformWindow(); },
-                           .markers = [this]() -> Window& { return m_markers.PlatformWindow(); },
-                           .released = [this] { m_markers.RecordCorners(); }}),
-      m_hands(m_state, platform, m_markers, m_chimes, m_calculator, m_gestures, m_chimesMuted),
-      m_markers(m_state, platform, m_hands) {}
+      m_tick(m_layout, m_state, platform, m_chimes, m_calculator, m_chimesMuted) {}
 
 StartupReport ClockApplication::Start(std::string_view commandLine) {
     Settings settings =
@@ -18,9 +14,10 @@ StartupReport ClockApplication::Start(std::string_view commandLine) {
     if (report.error) {
         return report;
     }
-    m_state = std::move(settings.state);
-    m_platform.UsePixelScale(Pixels(m_state));
-    m_markers.Show();
+    m_layout = settings.layout;
+    m_state = ClockState{.clockColour = m_layout.colour};
+    m_platform.UsePixelScale(Pixels(m_layout));
+    m_tick.Start();
     return report;
 }
 

@@ -73,7 +73,7 @@ void CalculatorWindow::Show(Window& owner) {
 }
 
 void CalculatorWindow::SetUp() {
-    m_window->SetBackground(kBlack);
+    m_window->SetColours(kBlack, std::nullopt);
     for (const ControlDescription& control : Controls()) {
         m_window->AddControl(control);
     }

@@ -10,7 +10,6 @@ constexpr int32_t kGreenUnit = 256;
 constexpr int32_t kBlueUnit = 65536;
 constexpr int32_t kChannels = 3;
 constexpr int16_t kSamples = 4;
-constexpr int32_t kHubDivisor = 50;
 } // namespace
 
 int16_t PixelBrightness(Colour colour) {
@@ -27,10 +26,6 @@ Colour ChooseAutoColour(int16_t b1, int16_t b2, int16_t b3, int16_t b4) {
 
 Colour ContrastColour(Colour clockColour) {
     return clockColour == kBlack ? kWhite : kBlack;
-}
-
-int32_t HubRadius(const ClockState& state) {
-    return IntDiv(RoundToInt32(state.radius).value, kHubDivisor);
 }
 
 Colour SchemeColour(ColourScheme scheme) {
@@ -51,20 +46,14 @@ Colour CornersColour(const ClockState& state, Platform& platform) {
 
 } // namespace
 
-void SampleDesktopColour(ClockState& state, Platform& platform, Window& hands, Window& markers) {
+std::optional<Colour> ChangedDesktopColour(ClockState& state, Platform& platform) {
     const std::optional<ColourScheme> scheme = platform.ColourSchemeInsteadOfPixels();
     const Colour colour = scheme ? SchemeColour(*scheme) : CornersColour(state, platform);
     if (colour == state.lastAutoColour) {
-        return;
+        return std::nullopt;
     }
-    const Colour contrast = ContrastColour(colour);
     state.lastAutoColour = colour;
-    hands.SetBackground(colour);
-    hands.SetFill(contrast);
-    hands.Repaint();
-    markers.SetBackground(colour);
-    markers.Repaint();
-    hands.DrawCircle(state.centreX, state.centreY, HubRadius(state), contrast);
+    return colour;
 }
 
 } // namespace reloj

@@ -7,6 +7,8 @@
 #include "platform/platform.h"
 #include "settings/clock_state.h"
 
+#include <optional>
+
 namespace reloj {
 
 // A mean corner brightness above this counts as a bright desktop.
@@ -22,15 +24,13 @@ Colour ChooseAutoColour(int16_t b1, int16_t b2, int16_t b3, int16_t b4);
 // The contrast colour of the centre circle: white on a black clock, black on any other.
 Colour ContrastColour(Colour clockColour);
 
-// The centre circle's radius in twips: the ring radius rounded, a fiftieth, remainder dropped.
-int32_t HubRadius(const ClockState& state);
-
 // The clock colour for a desktop that states its look instead of showing its pixels: black on
 // a light desktop, white on a dark one or where nothing is stated, as unreadable corners give.
 Colour SchemeColour(ColourScheme scheme);
 
-// Samples the four corners and, when the choice differs from the last one applied, recolours
-// both windows and draws the centre circle in the contrast colour.
-void SampleDesktopColour(ClockState& state, Platform& platform, Window& hands, Window& markers);
+// Samples the four corners (or the stated look) and returns the colour the clock is to take
+// when the choice differs from the last one applied, which it then records; nothing when the
+// clock keeps its colour. Painting the windows is the caller's.
+std::optional<Colour> ChangedDesktopColour(ClockState& state, Platform& platform);
 
 } // namespace reloj

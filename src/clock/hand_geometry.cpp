@@ -17,6 +17,7 @@ constexpr double kHoursPerTurn = 12.0;
 constexpr double kTailFactor = 1.5; // the kite's tail reaches one and a half tail lengths
 constexpr double kBarTailDivisor = 5.0;
 constexpr double kHalf = 2.0;
+constexpr int32_t kHubDivisor = 50;
 
 double Radians(float degrees) {
     return degrees / kHalfTurn * kSinglePi;
@@ -37,10 +38,10 @@ float HourAngle(int32_t hour, int32_t minute) {
     return Single(whole - minute / kMinutesPerHour * (kFullTurn / kHoursPerTurn));
 }
 
-PixelPoint HandsCentre(const ClockState& state) {
-    const PixelScale pixels = Pixels(state);
-    return {pixels.Device(IntDiv(state.centreOffset, state.twipsPerPixelX)),
-            pixels.Device(IntDiv(state.centreOffset, state.twipsPerPixelY))};
+PixelPoint HandsCentre(const ClockLayout& layout) {
+    const PixelScale pixels = Pixels(layout);
+    return {pixels.Device(IntDiv(layout.centreOffset, layout.twipsPerPixelX)),
+            pixels.Device(IntDiv(layout.centreOffset, layout.twipsPerPixelY))};
 }
 
 // Each length is scaled before the centre is added: with a scale of 1 the sums are the very
@@ -84,21 +85,37 @@ Quad BarHand(float angle, float reach, float width, PixelPoint centre, double sc
              {tailX - dx, tailY + dy}}};
 }
 
-std::optional<HandShapes> HandsFor(const ClockState& state, int32_t hour, int32_t minute) {
-    const PixelPoint centre = HandsCentre(state);
+int32_t HubRadius(const ClockLayout& layout) {
+    return IntDiv(RoundToInt32(layout.radius).value, kHubDivisor);
+}
+
+Disc HubDisc(const ClockLayout& layout, Colour colour) {
+    // The circle is drawn at the twips' exact place, on parts of a pixel if need be.
+    const double radius = HubRadius(layout);
+    const double centre = layout.centreOffset;
+    return {.centreX = layout.scale * centre / layout.twipsPerPixelX,
+            .centreY = layout.scale * centre / layout.twipsPerPixelY,
+            .radiusX = layout.scale * radius / layout.twipsPerPixelX,
+            .radiusY = layout.scale * radius / layout.twipsPerPixelY,
+            .colour = colour};
+}
+
+std::optional<HandShapes> HandsFor(const ClockLayout& layout, int32_t hour, int32_t minute) {
+    const PixelPoint centre = HandsCentre(layout);
     HandShapes shapes;
     const float minuteAngle = MinuteAngle(minute);
     const float hourAngle = HourAngle(hour, minute);
-    switch (state.handStyle) {
+    switch (layout.handStyle) {
     case kKiteStyle:
         shapes.minute =
-            KiteHand(minuteAngle, state.handReach, state.tailLength, centre, state.scale);
-        shapes.hour = KiteHand(hourAngle, state.hourReach, state.tailLength, centre, state.scale);
+            KiteHand(minuteAngle, layout.handReach, layout.tailLength, centre, layout.scale);
+        shapes.hour =
+            KiteHand(hourAngle, layout.hourReach, layout.tailLength, centre, layout.scale);
         return shapes;
     case kBarStyle:
         shapes.minute =
-            BarHand(minuteAngle, state.handReach, state.halfHandWidth, centre, state.scale);
-        shapes.hour = BarHand(hourAngle, state.hourReach, state.handWidth, centre, state.scale);
+            BarHand(minuteAngle, layout.handReach, layout.halfHandWidth, centre, layout.scale);
+        shapes.hour = BarHand(hourAngle, layout.hourReach, layout.handWidth, centre, layout.scale);
         return shapes;
     default:
         return std::nullopt;

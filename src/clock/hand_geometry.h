@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/region.h"
+#include "platform/platform.h"
 #include "settings/clock_state.h"
 
 #include <optional>
@@ -22,18 +23,23 @@ float MinuteAngle(int32_t minute);
 float HourAngle(int32_t hour, int32_t minute);
 
 // The centre of the hands window in device pixels.
-PixelPoint HandsCentre(const ClockState& state);
+PixelPoint HandsCentre(const ClockLayout& layout);
 
 // Style 1: tip at `reach`, sides at the tail length, tail at one and a half tail lengths.
 Quad KiteHand(float angle, float reach, float tailLength, PixelPoint centre, double scale);
 // Style 2: a bar `width` wide from a fifth of the reach behind the centre to the tip.
 Quad BarHand(float angle, float reach, float width, PixelPoint centre, double scale);
 
+// The centre circle's radius in twips: the ring radius rounded, a fiftieth, remainder dropped.
+int32_t HubRadius(const ClockLayout& layout);
+// The centre circle in the hands window's device pixels, painted in `colour` over the hands.
+Disc HubDisc(const ClockLayout& layout, Colour colour);
+
 // The two hands of a time of day in the clock's style; nothing for a style that has no hands.
 struct HandShapes {
     Quad minute;
     Quad hour;
 };
-std::optional<HandShapes> HandsFor(const ClockState& state, int32_t hour, int32_t minute);
+std::optional<HandShapes> HandsFor(const ClockLayout& layout, int32_t hour, int32_t minute);
 
 } // namespace reloj

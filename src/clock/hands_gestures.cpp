@@ -1,21 +1,23 @@
 #include "clock/hands_gestures.h"
 
-#include "clock/auto_colour.h"
 #include "core/numeric.h"
 
 namespace reloj {
 
-HandsGestures::HandsGestures(ClockState& state, Targets targets)
-    : m_state(state), m_targets(std::move(targets)) {}
+HandsGestures::HandsGestures(const ClockLayout& layout, ClockState& state, Targets targets)
+    : m_layout(layout), m_state(state), m_targets(std::move(targets)) {}
 
 void HandsGestures::Reset() {
     m_nextColour = 0;
+    m_buttonHeld = false;
 }
 
-void HandsGestures::OnMousePress(MouseButton button, float x, float y) {
-    m_state.buttonHeld = true;
+void HandsGestures::OnMousePress(MouseButton button, MousePoint at) {
+    m_buttonHeld = true;
     if (button == kLeftButton) {
-        m_state.dragAnchor = {RoundToInt32(x).value, RoundToInt32(y).value};
+        const WindowPlace& hands = m_targets.hands();
+        m_dragAnchor = {RoundToInt32(hands.TwipsX(at.x)).value,
+                        RoundToInt32(hands.TwipsY(at.y)).value};
     }
     if (button == kRightButton) {
         StepColour();
@@ -24,30 +26,26 @@ void HandsGestures::OnMousePress(MouseButton button, float x, float y) {
 
 void HandsGestures::StepColour() {
     m_state.clockColour = kColourCycle[m_nextColour];
-    Window& hands = m_targets.hands();
-    hands.SetBackground(m_state.clockColour);
-    m_targets.markers().SetBackground(m_state.clockColour);
-    const Colour hub = ContrastColour(m_state.clockColour);
-    hands.SetFill(hub);
-    hands.DrawCircle(m_state.centreX, m_state.centreY, HubRadius(m_state), hub);
+    m_targets.recoloured();
     m_nextColour = (m_nextColour + 1) % kColourCycle.size();
 }
 
-void HandsGestures::OnMouseMove(int16_t heldButtons, float x, float y) {
-    if (!m_state.movable || heldButtons != kLeftButton) {
+void HandsGestures::OnMouseMove(int16_t heldButtons, MousePoint at) {
+    if (!m_layout.movable || heldButtons != kLeftButton) {
         return;
     }
-    Window& hands = m_targets.hands();
-    const double left = static_cast<double>(hands.Left()) + x - m_state.dragAnchor.x;
-    const double top = static_cast<double>(hands.Top()) + y - m_state.dragAnchor.y;
+    WindowPlace& hands = m_targets.hands();
+    // In twips, so that a place that is not a whole number of pixels keeps its remainder.
+    const double left = static_cast<double>(hands.Left()) + hands.TwipsX(at.x) - m_dragAnchor.x;
+    const double top = static_cast<double>(hands.Top()) + hands.TwipsY(at.y) - m_dragAnchor.y;
     hands.Move(Single(left), Single(top));
     // The marker window follows to where the window system actually put the hands.
     m_targets.markers().Move(hands.Left(), hands.Top());
 }
 
-void HandsGestures::OnMouseRelease(MouseButton, float, float) {
-    m_state.buttonHeld = false;
-    if (m_state.movable) {
+void HandsGestures::OnMouseRelease(MouseButton, MousePoint) {
+    m_buttonHeld = false;
+    if (m_layout.movable) {
         m_targets.released();
     }
 }

@@ -1,9 +1,10 @@
 // The mouse on the hands window: any press starts the hold-to-quit count and any release ends
 // it; a left drag moves both clock windows as one; a right press steps the clock through an
 // eight-colour cycle. It is handed what it moves, not the window classes; opening and closing
-// the calculator on clicks, and counting the hold, are the hands window's.
+// the calculator on clicks, and counting the hold, are the clock tick's.
 #pragma once
 
+#include "clock/window_place.h"
 #include "platform/platform.h"
 #include "settings/clock_state.h"
 
@@ -21,30 +22,37 @@ inline constexpr std::array<Colour, 8> kColourCycle{
 
 class HandsGestures {
   public:
-    // What the gestures act on. The two windows exist only while the clock is open, so they
-    // are asked for when a gesture comes; `released` is told when a button comes up on a clock
+    // What the gestures act on. The two windows exist only while the clock is open, so their
+    // places are asked for when a gesture comes; `recoloured` is told when the clock colour
+    // changed, to paint both windows with it, and `released` when a button comes up on a clock
     // that can be moved, so that the clock's corners can be recorded where it now stands.
     struct Targets {
-        std::function<Window&()> hands;
-        std::function<Window&()> markers;
+        std::function<WindowPlace&()> hands;
+        std::function<WindowPlace&()> markers;
+        std::function<void()> recoloured;
         std::function<void()> released;
     };
 
-    HandsGestures(ClockState& state, Targets targets);
+    HandsGestures(const ClockLayout& layout, ClockState& state, Targets targets);
 
-    // Back to the first colour of the cycle, as when the hands window opens.
+    // Back to the first colour of the cycle and no button down, as when the hands window opens.
     void Reset();
+    // A mouse button is down on the hands: the hold-to-quit counts.
+    bool ButtonHeld() const { return m_buttonHeld; }
 
-    void OnMousePress(MouseButton button, float x, float y);
-    void OnMouseMove(int16_t heldButtons, float x, float y);
-    void OnMouseRelease(MouseButton button, float x, float y);
+    void OnMousePress(MouseButton button, MousePoint at);
+    void OnMouseMove(int16_t heldButtons, MousePoint at);
+    void OnMouseRelease(MouseButton button, MousePoint at);
 
   private:
     void StepColour();
 
+    const ClockLayout& m_layout;
     ClockState& m_state;
     Targets m_targets;
     std::size_t m_nextColour = 0; // index into kColourCycle
+    bool m_buttonHeld = false;
+    TwipsPoint m_dragAnchor; // where the left button went down on the hands
 };
 
 } // namespace reloj

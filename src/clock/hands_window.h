@@ -1,14 +1,10 @@
-// HandsWindow lies exactly over the marker window, is cut to the shape of the hour and minute
-// hands for the current time, and carries the clock's heartbeat, the tick: it chimes, counts
-// the hold-to-quit gesture, re-applies the automatic colour, keeps both windows on top and
-// redraws the hands when the minute changes. The gestures, the chimes and the calculator are
-// units of their own, handed to it by the application; this window only feeds them.
+// HandsWindow is the clock's upper window: it lies exactly over the ring of dots, owned by it,
+// and is cut to the shape of the hour and minute hands of the time it is told, painted in the
+// clock colour with the centre circle over them. It is a view: when it is shown, what time it
+// shows and what its events do are the clock tick's (clock_tick.h).
 #pragma once
 
-#include "calculator/calculator_window.h"
-#include "chimes/chimes.h"
-#include "clock/hands_gestures.h"
-#include "clock/tick_schedule.h"
+#include "clock/window_place.h"
 #include "platform/platform.h"
 #include "settings/clock_state.h"
 
@@ -17,72 +13,35 @@
 
 namespace reloj {
 
-class MarkerWindow;
-
 inline constexpr const char* kHandsTitle = "reloj";
-// Holding a button through this many ticks closes the clock.
-inline constexpr int32_t kHoldTicksToQuit = 5;
 
-class HandsWindow : public WindowEvents {
+class HandsWindow {
   public:
-    // `chimesMuted` is the calculator's switch: while it is set the hour and half-hour chimes
-    // stay silent (the closing sound ignores it).
-    HandsWindow(ClockState& state, Platform& platform, MarkerWindow& markers, Chimes& chimes,
-                CalculatorWindow& calculator, HandsGestures& gestures, const bool& chimesMuted);
-    ~HandsWindow() override;
+    HandsWindow(const ClockLayout& layout, Platform& platform);
+    ~HandsWindow();
 
-    // Opens the window over the marker window `owner` (the set-up runs) and shows it.
-    void Show(Window& owner);
-    // Tears the window down and ends the program: without the hands there is no clock.
+    // Makes the window, hidden, owned by the dots' window and standing where it stands, with
+    // its width and height both the dots' width; it reports its events to `events`.
+    void Open(Window& dots, const WindowPlace& dotsPlace, WindowEvents& events);
     void Close();
     bool IsOpen() const { return m_window != nullptr; }
+
     Window& PlatformWindow() { return *m_window; }
+    WindowPlace& Place() { return *m_place; }
 
     // Cuts the window to the hands of that time; a hand style other than 1 or 2 leaves the
     // shape as it is.
     void ShowTime(int32_t hour, int32_t minute);
-
-    // The clock now stands elsewhere, or the screens changed under it: the automatic colour
-    // looks again at the new corners.
-    void CornersMoved();
-
-    void OnTick() override;
-    void OnMousePress(MouseButton button, float x, float y) override;
-    void OnMouseMove(int16_t heldButtons, float x, float y) override;
-    void OnMouseRelease(MouseButton button, float x, float y) override;
-    void OnClick() override;
-    void OnDoubleClick() override;
+    // The hands in the clock colour, the centre circle in its contrast colour.
+    void Paint(Colour clockColour);
 
   private:
-    void SetUp(Window& owner);
-    void TearDown();
-    void ClosingSequence();
-    // Asks the platform for the news the tick acts on, at the corners the clock now has.
-    void WatchDesktop();
-    void OnDesktopChange(DesktopChange change);
-    // Sleeps until the next second at which the tick can act.
-    void ScheduleNextTick(const LocalTime& now);
-    TickNeeds Needs() const;
-
-    ClockState& m_state;
+    const ClockLayout& m_layout;
     Platform& m_platform;
-    MarkerWindow& m_markers;
-    Chimes& m_chimes;
-    CalculatorWindow& m_calculator;
-    HandsGestures& m_gestures;
-    const bool& m_chimesMuted;
     std::unique_ptr<Window> m_window;
+    std::optional<WindowPlace> m_place;
     // The latest minute hand, ours; the union of both hands belongs to the window.
     std::optional<Region> m_minuteRegion;
-    int32_t m_holdTicks = 0;
-    // Set when the closing sequence begins and never cleared: a run closes once.
-    bool m_closingStarted = false;
-    // The hour and minute the hands were last cut to by a tick: a step of the clock by whole
-    // hours changes the hour alone.
-    int32_t m_lastHour = 0;
-    int32_t m_lastMinute = 0;
-    bool m_lookPending = false;
-    bool m_raisePending = false;
 };
 
 } // namespace reloj

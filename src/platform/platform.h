@@ -1,7 +1,8 @@
-// The ports: what the clock's logic needs from the desktop, as small interfaces. Windows with
-// positions in twips, shapes, colours and a circle; topmost placement; the screen's pixels and
-// twips per pixel; sound; the wall clock. The logic calls only these; qt/ provides them on Qt,
-// and the unit tests provide a fake that records what it was asked.
+// The ports: what the clock's logic needs from the desktop, as small interfaces. Windows placed,
+// sized and shaped in screen pixels and told their colours; topmost placement; the screen's
+// pixels and twips per pixel; sound; the wall clock. The logic calls only these; qt/ provides
+// them on Qt, and the unit tests provide a fake that records what it was asked. The clock's
+// twips never cross a port: the logic converts them (core/twips.h) before it asks.
 #pragma once
 
 #include "core/colour.h"
@@ -27,15 +28,22 @@ enum MouseButton : int16_t {
     kMiddleButton = 4,
 };
 
-// What a window reports to the logic that drives it. Positions are twips relative to the
-// window's top-left corner. Every handler runs on the user-interface thread, one at a time.
+// A mouse position in screen pixels from a window's top-left corner; the window system may
+// report parts of a pixel.
+struct MousePoint {
+    double x = 0;
+    double y = 0;
+};
+
+// What a window reports to the logic that drives it. Every handler runs on the user-interface
+// thread, one at a time.
 class WindowEvents {
   public:
     virtual ~WindowEvents() = default;
-    virtual void OnMousePress(MouseButton /*button*/, float /*x*/, float /*y*/) {}
+    virtual void OnMousePress(MouseButton /*button*/, MousePoint /*at*/) {}
     // `heldButtons` is the sum of the MouseButton values held down.
-    virtual void OnMouseMove(int16_t /*heldButtons*/, float /*x*/, float /*y*/) {}
-    virtual void OnMouseRelease(MouseButton /*button*/, float /*x*/, float /*y*/) {}
+    virtual void OnMouseMove(int16_t /*heldButtons*/, MousePoint /*at*/) {}
+    virtual void OnMouseRelease(MouseButton /*button*/, MousePoint /*at*/) {}
     virtual void OnClick() {}
     virtual void OnDoubleClick() {}
     virtual void OnTick() {}
@@ -73,31 +81,32 @@ struct ControlDescription {
     int tabIndex = 0;
 };
 
-// One window on the desktop. Position and size are twips; the window itself sits on whole
-// device pixels (PixelScale).
+// A filled disc painted over a window's face, in screen pixels from the window's top-left
+// corner; the window system may place its centre and radii on parts of a pixel.
+struct Disc {
+    double centreX = 0;
+    double centreY = 0;
+    double radiusX = 0;
+    double radiusY = 0;
+    Colour colour = 0;
+    friend bool operator==(const Disc&, const Disc&) = default;
+};
+
+// One window on the desktop, in screen pixels.
 class Window {
   public:
     virtual ~Window() = default;
 
-    virtual float Left() const = 0;
-    virtual float Top() const = 0;
-    virtual float Width() const = 0;
-    virtual float Height() const = 0;
-    virtual void SetLeft(float twips) = 0;
-    virtual void SetTop(float twips) = 0;
-    virtual void SetWidth(float twips) = 0;
-    virtual void SetHeight(float twips) = 0;
-    virtual void Move(float left, float top) = 0;
-    virtual void Move(float left, float top, float width, float height) = 0;
+    // Where the window stands now: a window manager may have put it elsewhere than asked.
+    virtual PixelRect Frame() const = 0;
+    // Puts the window's top-left corner at that screen pixel, and keeps it there.
+    virtual void MoveTo(PixelPoint topLeft) = 0;
+    // At least a pixel each way.
+    virtual void Resize(int32_t width, int32_t height) = 0;
 
-    // Setting the background repaints the whole window and erases what was drawn on it.
-    virtual void SetBackground(Colour colour) = 0;
-    virtual void SetFill(Colour colour) = 0;
-    // A circle in twips, outlined in the given colour and filled with the fill colour; it
-    // stays drawn across repaints until the background changes.
-    virtual void DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) = 0;
-    virtual void Repaint() = 0;
-
+    // What the window shows inside its shape: the face colour all over and, where given, a disc
+    // over it. Each call replaces the one before.
+    virtual void SetColours(Colour face, std::optional<Disc> disc) = 0;
     // The window's visible and clickable area becomes the region; the window keeps it.
     virtual void SetShape(Region region) = 0;
 
@@ -170,8 +179,10 @@ class Platform {
     virtual std::unique_ptr<Window> CreateWindow(const WindowDescription& description,
                                                  Window* owner, WindowEvents& events) = 0;
 
-    // Puts the window at the top of the topmost band without moving, resizing or activating it;
-    // the shown windows it owns stay above it.
+    // Puts the window at the top of the topmost band without moving, resizing or activating it,
+    // with every shown window it owns above it, each above its own owner (the clock's hands
+    // above its dots, the calculator and the closing box above the hands). Cheap when nothing
+    // has covered them: the platform skips what is already in place.
     virtual void KeepOnTop(WindowHandle window) = 0;
 
     // The colour shown on the screen at a point in screen pixels, 0x00BBGGRR, or -1 when the

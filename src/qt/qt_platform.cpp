@@ -24,6 +24,12 @@ namespace reloj {
 
 namespace {
 
+// The clock's two windows are its only tool windows; the calculator and the closing box are
+// ordinary ones.
+bool IsClockWindow(const QWidget& window) {
+    return window.windowType() == Qt::Tool;
+}
+
 constexpr double kTwipsPerInch = 1440.0;
 constexpr const char* kSoundPath = "/../share/reloj/sonidos/";
 constexpr const char* kScaleFactorVariable = "QT_SCALE_FACTOR";
@@ -175,15 +181,27 @@ bool QtPlatform::SiblingsUnderRoot(xcb_connection_t* connection, const QWidget* 
     return siblings;
 }
 
+// The dots own the hands, which own the calculator and the closing box. The hands go on top
+// first, with what they own above them, and then the dots go just below the hands: so no
+// window of the clock ever passes over one it owns, not even between two requests.
 void QtPlatform::KeepOnTop(WindowHandle window) {
-    if (!m_stacking.NeedsRaise(static_cast<xcb_window_t>(window))) {
-        return;
-    }
     QWidget* widget = QWidget::find(static_cast<WId>(window));
     if (widget == nullptr) {
         return;
     }
     const std::vector<QWidget*> owned = ShownOwnedWindows(widget);
+    if (!owned.empty() && IsClockWindow(*owned.front())) {
+        RaiseWithOwned(*owned.front(), ShownOwnedWindows(owned.front()));
+    }
+    RaiseWithOwned(*widget, owned);
+}
+
+void QtPlatform::RaiseWithOwned(QWidget& raised, const std::vector<QWidget*>& owned) {
+    QWidget* widget = &raised;
+    const auto window = static_cast<WindowHandle>(widget->winId());
+    if (!m_stacking.NeedsRaise(static_cast<xcb_window_t>(window))) {
+        return;
+    }
     if (widget->isVisible()) {
         // Raising the windows it owns moves them too; that is the clock's doing, not another
         // program's, and must not call for a raise on the next tick.
@@ -201,14 +219,13 @@ void QtPlatform::KeepOnTop(WindowHandle window) {
     // directly so that the owner never passes over what it owns, not even between two
     // requests: a clock window raised over the calculator is painted at once from the copy the
     // X server keeps of it, and the calculator would show the hands until it had repainted.
-    // The tick keeps the hands on top, with whatever they own above them, just before the
+    // KeepOnTop puts the hands on top, with whatever they own above them, just before the
     // dots; so the dots only go just below the hands, in one request, which the X server
     // ignores when the order is already right.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 != nullptr && SiblingsUnderRoot(x11->connection(), widget, owned)) {
-        // The clock's two windows are its only tool windows; the calculator and the closing
-        // box stay on top as well, but are raised here.
-        const bool ownsClockWindow = owned.front()->windowType() == Qt::Tool;
+        // The calculator and the closing box stay on top as well, but are raised here.
+        const bool ownsClockWindow = IsClockWindow(*owned.front());
         if (!ownsClockWindow) {
             for (QWidget* child : owned) {
                 child->raise();

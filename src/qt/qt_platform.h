@@ -69,6 +69,9 @@ class QtPlatform final : public Platform {
     // manager has framed them, and they can be restacked against each other directly.
     bool SiblingsUnderRoot(xcb_connection_t* connection, const QWidget* window,
                            const std::vector<QWidget*>& owned);
+    // Puts the window on top with the windows it owns above it, if another window may have
+    // covered it.
+    void RaiseWithOwned(QWidget& raised, const std::vector<QWidget*>& owned);
     // The wall clock jumped or the zone changed: every window waiting for a tick ticks soon.
     void TimeChanged();
     void TellDesktopChange(DesktopChange change);

@@ -137,6 +137,10 @@ MouseButton ButtonCode(Qt::MouseButton button) {
     }
 }
 
+MousePoint At(const QMouseEvent& event) {
+    return {event.position().x(), event.position().y()};
+}
+
 int16_t ButtonsCode(Qt::MouseButtons buttons) {
     int16_t code = 0;
     for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
@@ -221,14 +225,9 @@ void WindowWidget::Detach() {
     m_tickSecond.reset();
 }
 
-void WindowWidget::SetBackground(Colour colour) {
-    m_background = ToQColor(colour);
-    m_circles.clear();
-    Changed();
-}
-
-void WindowWidget::AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) {
-    m_circles.push_back({centreX, centreY, radius, outline, m_fill});
+void WindowWidget::SetColours(Colour face, std::optional<Disc> disc) {
+    m_background = ToQColor(face);
+    m_disc = disc;
     Changed();
 }
 
@@ -339,13 +338,6 @@ void WindowWidget::Tick() {
     // Qt sends a new shape or a raise only when it next has an X event to handle; a tick has
     // none, so the hands would wait for the pointer to move. Send them now.
     FlushWindowSystem();
-}
-
-float WindowWidget::TwipsX(double pixels) const {
-    return m_pixels.TwipsX(pixels);
-}
-float WindowWidget::TwipsY(double pixels) const {
-    return m_pixels.TwipsY(pixels);
 }
 
 int WindowWidget::ControlFontPixels() const {
@@ -494,36 +486,31 @@ void WindowWidget::Paint(QPainter& painter, const QRegion& shown) const {
         painter.setPen(QPen(l.colour, l.width));
         painter.drawLine(l.line);
     }
-    for (const DrawnCircle& c : m_circles) {
-        painter.setPen(ToQColor(c.outline));
-        painter.setBrush(ToQColor(c.fill));
-        const double scale = m_pixels.scale;
-        const QPointF centre(scale * c.centreX / m_pixels.twipsPerPixelX,
-                             scale * c.centreY / m_pixels.twipsPerPixelY);
-        painter.drawEllipse(centre, scale * c.radius / m_pixels.twipsPerPixelX,
-                            scale * c.radius / m_pixels.twipsPerPixelY);
+    if (m_disc) {
+        // Outlined in its own colour, as the pen adds a pixel's ring around the filled area.
+        painter.setPen(ToQColor(m_disc->colour));
+        painter.setBrush(ToQColor(m_disc->colour));
+        painter.drawEllipse(QPointF(m_disc->centreX, m_disc->centreY), m_disc->radiusX,
+                            m_disc->radiusY);
     }
 }
 
 void WindowWidget::mousePressEvent(QMouseEvent* event) {
     if (m_events != nullptr) {
-        m_events->OnMousePress(ButtonCode(event->button()), TwipsX(event->position().x()),
-                               TwipsY(event->position().y()));
+        m_events->OnMousePress(ButtonCode(event->button()), At(*event));
     }
 }
 
 void WindowWidget::mouseMoveEvent(QMouseEvent* event) {
     if (m_events != nullptr) {
-        m_events->OnMouseMove(ButtonsCode(event->buttons()), TwipsX(event->position().x()),
-                              TwipsY(event->position().y()));
+        m_events->OnMouseMove(ButtonsCode(event->buttons()), At(*event));
     }
 }
 
 void WindowWidget::mouseReleaseEvent(QMouseEvent* event) {
     const QPointer<WindowWidget> alive(this);
     if (m_events != nullptr) {
-        m_events->OnMouseRelease(ButtonCode(event->button()), TwipsX(event->position().x()),
-                                 TwipsY(event->position().y()));
+        m_events->OnMouseRelease(ButtonCode(event->button()), At(*event));
     }
     // A click is the left button pressed and released on the window; the release that ends a
     // double-click has had its double-click instead.
@@ -537,8 +524,7 @@ void WindowWidget::mouseReleaseEvent(QMouseEvent* event) {
 void WindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double-click is still a press for the hold count and the drag.
     if (m_events != nullptr) {
-        m_events->OnMousePress(ButtonCode(event->button()), TwipsX(event->position().x()),
-                               TwipsY(event->position().y()));
+        m_events->OnMousePress(ButtonCode(event->button()), At(*event));
     }
     if (m_events != nullptr && event->button() == Qt::LeftButton) {
         m_releaseEndsDoubleClick = true;
@@ -558,67 +544,23 @@ QtWindow::~QtWindow() {
     }
 }
 
-float QtWindow::TwipsX(const std::optional<float>& set, int pixels) const {
-    return set && m_pixels.DeviceX(*set) == pixels ? *set : m_pixels.TwipsX(pixels);
-}
-float QtWindow::TwipsY(const std::optional<float>& set, int pixels) const {
-    return set && m_pixels.DeviceY(*set) == pixels ? *set : m_pixels.TwipsY(pixels);
+PixelRect QtWindow::Frame() const {
+    const QWidget& w = *m_widget;
+    return {w.x(), w.y(), w.x() + w.width(), w.y() + w.height()};
 }
 
-float QtWindow::Left() const {
-    return TwipsX(m_left, m_widget->x());
-}
-float QtWindow::Top() const {
-    return TwipsY(m_top, m_widget->y());
-}
-float QtWindow::Width() const {
-    return TwipsX(m_width, m_widget->width());
-}
-float QtWindow::Height() const {
-    return TwipsY(m_height, m_widget->height());
+void QtWindow::MoveTo(PixelPoint topLeft) {
+    m_widget->PlaceAt(QPoint(topLeft.x, topLeft.y));
 }
 
-void QtWindow::SetLeft(float twips) {
-    Move(twips, Top());
-}
-void QtWindow::SetTop(float twips) {
-    Move(Left(), twips);
-}
-void QtWindow::SetWidth(float twips) {
-    Move(Left(), Top(), twips, Height());
-}
-void QtWindow::SetHeight(float twips) {
-    Move(Left(), Top(), Width(), twips);
+void QtWindow::Resize(int32_t width, int32_t height) {
+    m_widget->resize(std::max(1, width), std::max(1, height));
 }
 
-void QtWindow::Move(float left, float top) {
-    m_left = left;
-    m_top = top;
-    m_widget->PlaceAt(QPoint(m_pixels.DeviceX(left), m_pixels.DeviceY(top)));
+void QtWindow::SetColours(Colour face, std::optional<Disc> disc) {
+    m_widget->SetColours(face, disc);
 }
 
-void QtWindow::Move(float left, float top, float width, float height) {
-    Move(left, top);
-    m_width = width;
-    m_height = height;
-    // No window can be smaller than a pixel; start-up never asks for one.
-    m_widget->resize(std::max(1, m_pixels.DeviceX(width)), std::max(1, m_pixels.DeviceY(height)));
-}
-
-void QtWindow::SetBackground(Colour colour) {
-    m_widget->SetBackground(colour);
-}
-void QtWindow::SetFill(Colour colour) {
-    m_widget->SetFill(colour);
-}
-
-void QtWindow::DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) {
-    m_widget->AddCircle(centreX, centreY, radius, outline);
-}
-
-void QtWindow::Repaint() {
-    m_widget->repaint();
-}
 void QtWindow::SetShape(Region region) {
     m_widget->SetShape(std::move(region));
 }

@@ -1,5 +1,5 @@
-// The Window port on Qt. WindowWidget is the QWidget on screen: it paints its background and
-// the circles drawn on it, takes a Region as its X11 shape, and turns Qt's mouse events and its
+// The Window port on Qt. WindowWidget is the QWidget on screen: it paints its face colour and
+// the disc over it, takes a Region as its X11 shape, and turns Qt's mouse events and its
 // timer into the logic's handlers. QtWindow is the handle the logic holds; letting it go hides
 // the widget and deletes it later, so that a window may be closed from inside one of its own
 // events.
@@ -32,9 +32,7 @@ class WindowWidget final : public QWidget {
     WindowWidget(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
                  WindowEvents& events, const PixelScale& pixels);
 
-    void SetBackground(Colour colour);
-    void SetFill(Colour colour) { m_fill = colour; }
-    void AddCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline);
+    void SetColours(Colour face, std::optional<Disc> disc);
     void SetShape(Region region);
     // Moves the window to a place on the screen, and keeps it there if a window manager puts
     // it elsewhere.
@@ -62,11 +60,6 @@ class WindowWidget final : public QWidget {
     void moveEvent(QMoveEvent* event) override;
 
   private:
-    struct DrawnCircle {
-        int32_t centreX, centreY, radius; // twips
-        Colour outline, fill;
-    };
-
     void Tick();
     void AimTimer();
     void Paint(QPainter& painter, const QRegion& shown) const;
@@ -74,8 +67,6 @@ class WindowWidget final : public QWidget {
     void Changed();
     void KeepBackdrop();
     void StopExposuresOncePainted();
-    float TwipsX(double pixels) const;
-    float TwipsY(double pixels) const;
 
     // The letters of an ordinary window's controls at the clock's scale.
     int ControlFontPixels() const;
@@ -83,8 +74,7 @@ class WindowWidget final : public QWidget {
     WindowEvents* m_events;
     PixelScale m_pixels;
     QColor m_background;
-    Colour m_fill = kBlack;
-    std::vector<DrawnCircle> m_circles;
+    std::optional<Disc> m_disc;
     struct DrawnLine {
         QLine line; // pixels
         int width;
@@ -122,20 +112,10 @@ class QtWindow final : public Window {
              WindowEvents& events, const PixelScale& pixels);
     ~QtWindow() override;
 
-    float Left() const override;
-    float Top() const override;
-    float Width() const override;
-    float Height() const override;
-    void SetLeft(float twips) override;
-    void SetTop(float twips) override;
-    void SetWidth(float twips) override;
-    void SetHeight(float twips) override;
-    void Move(float left, float top) override;
-    void Move(float left, float top, float width, float height) override;
-    void SetBackground(Colour colour) override;
-    void SetFill(Colour colour) override;
-    void DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
-    void Repaint() override;
+    PixelRect Frame() const override;
+    void MoveTo(PixelPoint topLeft) override;
+    void Resize(int32_t width, int32_t height) override;
+    void SetColours(Colour face, std::optional<Disc> disc) override;
     void SetShape(Region region) override;
     WindowHandle Handle() const override;
     void Show() override;
@@ -153,14 +133,8 @@ class QtWindow final : public Window {
     WindowWidget* Widget() const { return m_widget; }
 
   private:
-    // A coordinate in twips as the window holds it: the twips last set, as long as the window
-    // still stands on the pixel they give, otherwise the pixel itself.
-    float TwipsX(const std::optional<float>& set, int pixels) const;
-    float TwipsY(const std::optional<float>& set, int pixels) const;
-
     QPointer<WindowWidget> m_widget;
     PixelScale m_pixels;
-    std::optional<float> m_left, m_top, m_width, m_height;
 };
 
 } // namespace reloj

@@ -96,8 +96,7 @@ struct Fields {
 
 // The screen's layout and the defaults in twips that depend on it.
 bool ApplyScreen(const ScreenLayout& layout, Reader& reader) {
-    ClockState& s = reader.result.state;
-    s.lastAutoColour = kNoColour;
+    ClockLayout& s = reader.result.layout;
     const auto tppX = RoundToInt32(layout.twipsPerPixelX);
     const auto tppY = RoundToInt32(layout.twipsPerPixelY);
     if (!reader.Check(tppX, kScreenField, {}) || !reader.Check(tppY, kScreenField, {})) {
@@ -120,7 +119,7 @@ bool ApplyScreen(const ScreenLayout& layout, Reader& reader) {
     s.startTop = defaultTop.value;
     s.movable = true;
     s.radius = Single(defaultRadius.value);
-    s.clockColour = kDefaultColour;
+    s.colour = kDefaultColour;
     return true;
 }
 
@@ -149,7 +148,7 @@ bool ReadFields(std::string_view commandLine, Fields& fields, Reader& reader) {
 
 // The fields over the defaults: place, size, hand style, whether it moves, and colour.
 bool ApplyFields(const Fields& fields, Reader& reader) {
-    ClockState& s = reader.result.state;
+    ClockLayout& s = reader.result.layout;
     const auto& text = fields.text;
     const auto left = RoundToInt32(fields.number[kLeftField] * s.twipsPerPixelX);
     const auto top = RoundToInt32(fields.number[kTopField] * s.twipsPerPixelY);
@@ -176,13 +175,13 @@ bool ApplyFields(const Fields& fields, Reader& reader) {
                     std::string(DescribeColourError(colour.error)));
         return false;
     }
-    s.clockColour = colour.value;
+    s.colour = colour.value;
     // A number that was read but lies outside the colours (-1, &hFFFFFFFF) is told apart from
     // a text that could not be read at all, though both give -1.
     if (colour.form == ColourForm::Unrecognised) {
         reader.result.warnings.push_back("reloj: aviso: color " + Quote(text[kColourField]) +
                                          " no reconocido; se muestra el rojo");
-    } else if (ShownColour(s.clockColour) != s.clockColour) {
+    } else if (ShownColour(s.colour) != s.colour) {
         reader.result.warnings.push_back(
             "reloj: aviso: el valor " + Quote(text[kColourField]) +
             " no es un color (los colores van de 0 a &HFFFFFF); se muestra el rojo");
@@ -194,7 +193,7 @@ bool ApplyFields(const Fields& fields, Reader& reader) {
 // precision from the stored values; single-precision fields round when stored. A failure is
 // the diameter's, the field the radius came from.
 bool DeriveGeometry(const std::string& diameterText, Reader& reader) {
-    ClockState& s = reader.result.state;
+    ClockLayout& s = reader.result.layout;
     s.dotRadius = RoundToInt32(s.radius / kTwipsPerDotRadius).value;
     const auto dotSpan = MultiplyInt32(2 * s.dotRadius, s.twipsPerPixelX);
     if (!reader.Check(dotSpan, kDiameterField, diameterText)) {
@@ -220,8 +219,6 @@ bool DeriveGeometry(const std::string& diameterText, Reader& reader) {
         return false;
     }
     s.centreOffset = RoundToInt32(s.windowSize * kHalf).value;
-    s.centreX = s.centreOffset;
-    s.centreY = s.centreOffset;
     s.handReach = Single(IntDiv(RoundToInt32(s.radius).value, s.twipsPerPixelX) -
                          s.dotRadius * kDotReachFactor);
     s.hourReach = Single(s.handReach * kSingle0_8);
@@ -256,7 +253,6 @@ ScreenLayout ChooseLayout(float screenTwipsPerPixelX, float screenTwipsPerPixelY
 Settings ReadSettings(std::string_view commandLine, float screenTwipsPerPixelX,
                       float screenTwipsPerPixelY, std::optional<double> statedScale) {
     Reader reader;
-    reader.result.state.commandLine = std::string(commandLine);
     Fields fields;
     if (ApplyScreen(ChooseLayout(screenTwipsPerPixelX, screenTwipsPerPixelY, statedScale),
                     reader) &&

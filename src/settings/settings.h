@@ -1,4 +1,4 @@
-// Start-up: turns the screen's twips per pixel and the command line into the ClockState the
+// Start-up: turns the screen's twips per pixel and the command line into the ClockLayout the
 // rest of the clock runs on, deriving every size of the clock from the ring radius. It reads
 // nothing itself; the platform hands it the screen ratios, the scale factor the desktop states
 // and the command-line text. It also decides how the clock is laid out on a dense screen. A
@@ -41,7 +41,7 @@ struct SettingsError {
 };
 
 struct Settings {
-    ClockState state;
+    ClockLayout layout;
     std::optional<SettingsError> error;
     std::vector<std::string> warnings; // one line each, for standard error
 };

@@ -20,51 +20,22 @@ void FakeWindow::Note(const std::string& what) {
     m_platform.journal.push_back(m_title + "." + what);
 }
 
-void FakeWindow::SetLeft(float twips) {
-    Note("SetLeft");
-    m_left = twips;
-}
-void FakeWindow::SetTop(float twips) {
-    Note("SetTop");
-    m_top = twips;
-}
-void FakeWindow::SetWidth(float twips) {
-    Note("SetWidth");
-    m_width = twips;
-}
-void FakeWindow::SetHeight(float twips) {
-    Note("SetHeight");
-    m_height = twips;
+void FakeWindow::MoveTo(PixelPoint topLeft) {
+    Note("MoveTo");
+    frame = {topLeft.x, topLeft.y, topLeft.x + frame.right - frame.left,
+             topLeft.y + frame.bottom - frame.top};
 }
 
-void FakeWindow::Move(float left, float top) {
-    Note("Move");
-    m_left = left;
-    m_top = top;
+void FakeWindow::Resize(int32_t width, int32_t height) {
+    Note("Resize");
+    frame.right = frame.left + std::max(1, width);
+    frame.bottom = frame.top + std::max(1, height);
 }
 
-void FakeWindow::Move(float left, float top, float width, float height) {
-    Note("Move");
-    m_left = left;
-    m_top = top;
-    m_width = width;
-    m_height = height;
-}
-
-void FakeWindow::SetBackground(Colour colour) {
-    Note("SetBackground");
-    background = colour;
-    circles = 0;
-}
-
-void FakeWindow::SetFill(Colour colour) {
-    Note("SetFill");
-    fill = colour;
-}
-
-void FakeWindow::DrawCircle(int32_t, int32_t, int32_t, Colour) {
-    Note("DrawCircle");
-    ++circles;
+void FakeWindow::SetColours(Colour face, std::optional<Disc> newDisc) {
+    Note("SetColours");
+    background = face;
+    disc = newDisc;
 }
 
 void FakePlatform::TimeJumped() {
@@ -110,10 +81,6 @@ void FakeWindow::SetChecked(const std::string& control, bool state) {
 
 void FakeWindow::SetFocus(const std::string& control) {
     focus = control;
-}
-
-void FakeWindow::Repaint() {
-    Note("Repaint");
 }
 
 void FakeWindow::SetShape(Region newRegion) {

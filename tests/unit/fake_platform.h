@@ -1,4 +1,4 @@
-// A platform for unit tests: windows that keep exactly the twips they are given and record
+// A platform for unit tests: windows that stand exactly on the pixels they are given and record
 // what they were asked, and a journal of every call in order, so that tests can check both
 // results and sequences without a display.
 #pragma once
@@ -21,20 +21,10 @@ class FakeWindow final : public Window {
                WindowEvents& events);
     ~FakeWindow() override;
 
-    float Left() const override { return m_left; }
-    float Top() const override { return m_top; }
-    float Width() const override { return m_width; }
-    float Height() const override { return m_height; }
-    void SetLeft(float twips) override;
-    void SetTop(float twips) override;
-    void SetWidth(float twips) override;
-    void SetHeight(float twips) override;
-    void Move(float left, float top) override;
-    void Move(float left, float top, float width, float height) override;
-    void SetBackground(Colour colour) override;
-    void SetFill(Colour colour) override;
-    void DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Colour outline) override;
-    void Repaint() override;
+    PixelRect Frame() const override { return frame; }
+    void MoveTo(PixelPoint topLeft) override;
+    void Resize(int32_t width, int32_t height) override;
+    void SetColours(Colour face, std::optional<Disc> disc) override;
     void SetShape(Region region) override;
     WindowHandle Handle() const override { return m_handle; }
     void Show() override;
@@ -56,11 +46,12 @@ class FakeWindow final : public Window {
     std::string focus;
     int lines = 0;
     WindowEvents& Events() { return m_events; }
-    std::optional<Colour> fill;
-    int circles = 0;
+    // Where the window stands; a test may move it as a window manager would.
+    PixelRect frame;
+    std::optional<Colour> background;
+    std::optional<Disc> disc;
     // The second of the tick asked for last, if any.
     std::optional<int64_t> tickAt;
-    std::optional<Colour> background;
     bool visible = false;
     std::optional<Region> region;
     // The title of the window that owns this one; empty for none.
@@ -73,7 +64,6 @@ class FakeWindow final : public Window {
     WindowEvents& m_events;
     std::string m_title;
     WindowHandle m_handle;
-    float m_left = 0, m_top = 0, m_width = 0, m_height = 0;
 };
 
 class FakePlatform final : public Platform {

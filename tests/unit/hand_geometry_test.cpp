@@ -43,7 +43,7 @@ TEST(HandGeometry, WorkedVertices) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const ClockState state = ReadSettings(row.commandLine, 15, 15).state;
+        const ClockLayout state = ReadSettings(row.commandLine, 15, 15).layout;
         const auto hands = HandsFor(state, row.hour, row.minute);
         ASSERT_TRUE(hands);
         EXPECT_EQ(hands->minute, row.minute_);
@@ -128,8 +128,8 @@ TEST(HandGeometry, ScaledHandsAreRoundedOnceAtTheScreensPixels) {
     };
     for (const ScaledRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const ClockState state =
-            ReadSettings(row.commandLine, row.ratio, row.ratio, row.stated).state;
+        const ClockLayout state =
+            ReadSettings(row.commandLine, row.ratio, row.ratio, row.stated).layout;
         EXPECT_EQ(HandsCentre(state), row.centre);
         const auto hands = HandsFor(state, 10, 15);
         ASSERT_TRUE(hands);
@@ -145,7 +145,7 @@ TEST(HandGeometry, ScaledHandsAreRoundedOnceAtTheScreensPixels) {
 
 TEST(HandGeometry, OffsetsAreRoundedBeforeTheyAreAdded) {
     // The default minute bar at 3 o'clock: dx 0, dy -1, so its sides lie on rows 37 and 39.
-    const ClockState state = ReadSettings("718|5|70|2|1", 15, 15).state;
+    const ClockLayout state = ReadSettings("718|5|70|2|1", 15, 15).layout;
     const Quad bar = BarHand(0, state.handReach, state.halfHandWidth, HandsCentre(state), 1.0);
     EXPECT_EQ(bar[0].y, 37);
     EXPECT_EQ(bar[1].y, 39);
@@ -154,8 +154,16 @@ TEST(HandGeometry, OffsetsAreRoundedBeforeTheyAreAdded) {
 
 TEST(HandGeometry, OtherStylesHaveNoHands) {
     for (const char* line : {"1|1|70|0|1", "1|1|70|3|1", "1|1|70|-1|1"}) {
-        EXPECT_FALSE(HandsFor(ReadSettings(line, 15, 15).state, 10, 15)) << line;
+        EXPECT_FALSE(HandsFor(ReadSettings(line, 15, 15).layout, 10, 15)) << line;
     }
+}
+
+TEST(HubRadius, RemainderIsDropped) {
+    ClockLayout layout;
+    layout.radius = 525;
+    EXPECT_EQ(HubRadius(layout), 10);
+    layout.radius = 1037.5f;
+    EXPECT_EQ(HubRadius(layout), 20);
 }
 
 } // namespace

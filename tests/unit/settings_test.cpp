@@ -58,7 +58,7 @@ TEST(ReadSettings, Geometry) {
         SCOPED_TRACE(row.name);
         const Settings settings = ReadSettings(row.commandLine, row.ratio, row.ratio);
         ASSERT_FALSE(settings.error) << settings.error->Message();
-        const ClockState& s = settings.state;
+        const ClockLayout& s = settings.layout;
         EXPECT_EQ(s.twipsPerPixelX, static_cast<int32_t>(row.ratio));
         EXPECT_EQ(s.startLeft, row.startLeft);
         EXPECT_EQ(s.startTop, row.startTop);
@@ -66,8 +66,6 @@ TEST(ReadSettings, Geometry) {
         EXPECT_EQ(s.dotRadius, row.dotRadius);
         EXPECT_EQ(s.windowSize, row.formSize);
         EXPECT_EQ(s.centreOffset, row.centre);
-        EXPECT_EQ(s.centreX, row.centre);
-        EXPECT_EQ(s.centreY, row.centre);
         EXPECT_EQ(s.handReach, row.handReach);
         EXPECT_EQ(s.hourReach, row.hourReach);
         EXPECT_EQ(s.tailLength, row.tailLength);
@@ -75,16 +73,14 @@ TEST(ReadSettings, Geometry) {
         EXPECT_EQ(s.halfHandWidth, row.halfHandWidth);
         EXPECT_EQ(s.handStyle, row.handStyle);
         EXPECT_EQ(s.movable, row.movable);
-        EXPECT_EQ(s.clockColour, row.colour);
-        EXPECT_EQ(s.lastAutoColour, -1);
-        EXPECT_EQ(s.commandLine, row.commandLine);
+        EXPECT_EQ(s.colour, row.colour);
         EXPECT_TRUE(settings.warnings.empty());
     }
 }
 
 TEST(ReadSettings, ScreenRatioIsRounded) {
-    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.twipsPerPixelX, 13);
-    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).state.twipsPerPixelY, 14);
+    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).layout.twipsPerPixelX, 13);
+    EXPECT_EQ(ReadSettings("", 13.09f, 14.5f).layout.twipsPerPixelY, 14);
 }
 
 struct ErrorRow {
@@ -181,7 +177,7 @@ TEST(ChooseLayout, DenseScreensAreLaidOutAt96DpiAndScaled) {
 // clock; only the scale differs.
 TEST(ReadSettings, DenseScreenGeometryIsThe96DpiOne) {
     for (const std::string_view line : {"", "100|50|200|2|0|", "0|0|70.5|1|1"}) {
-        const ClockState plain = ReadSettings(line, 15, 15).state;
+        const ClockLayout plain = ReadSettings(line, 15, 15).layout;
         const struct {
             const char* name;
             float ratio;
@@ -194,7 +190,7 @@ TEST(ReadSettings, DenseScreenGeometryIsThe96DpiOne) {
             SCOPED_TRACE(std::string(line) + " at " + row.name);
             const Settings dense = ReadSettings(line, row.ratio, row.ratio, row.stated);
             ASSERT_FALSE(dense.error) << dense.error->Message();
-            const ClockState& s = dense.state;
+            const ClockLayout& s = dense.layout;
             EXPECT_EQ(s.scale, row.scale);
             EXPECT_EQ(s.twipsPerPixelX, 15);
             EXPECT_EQ(s.twipsPerPixelY, 15);
@@ -208,7 +204,7 @@ TEST(ReadSettings, DenseScreenGeometryIsThe96DpiOne) {
             EXPECT_EQ(s.handWidth, plain.handWidth);
         }
     }
-    EXPECT_EQ(ReadSettings("", 12, 12).state.scale, 1.0);
+    EXPECT_EQ(ReadSettings("", 12, 12).layout.scale, 1.0);
 }
 
 TEST(ReadSettings, TheWidthLimitIsInTheScreensPixels) {
@@ -229,11 +225,11 @@ TEST(ReadSettings, ScreenTooDenseForTheDefaults) {
 TEST(ReadSettings, UnrecognisedColourWarnsAndShowsRed) {
     const Settings settings = ReadSettings("1|1|70|1|1|purple", 15, 15);
     ASSERT_FALSE(settings.error);
-    EXPECT_EQ(settings.state.clockColour, -1);
+    EXPECT_EQ(settings.layout.colour, -1);
     ASSERT_EQ(settings.warnings.size(), 1u);
     EXPECT_EQ(settings.warnings[0],
               "reloj: aviso: color «purple» no reconocido; se muestra el rojo");
-    EXPECT_EQ(ShownColour(settings.state.clockColour), 255);
+    EXPECT_EQ(ShownColour(settings.layout.colour), 255);
 }
 
 struct ColourWarningRow {
@@ -280,13 +276,13 @@ TEST(ReadSettings, ColourWarnings) {
         SCOPED_TRACE(row.name);
         const Settings settings = ReadSettings(std::string("1|1|70|1|1|") + row.colourText, 15, 15);
         ASSERT_FALSE(settings.error);
-        EXPECT_EQ(settings.state.clockColour, row.clockColour);
+        EXPECT_EQ(settings.layout.colour, row.clockColour);
         if (row.warning == nullptr) {
             EXPECT_TRUE(settings.warnings.empty());
         } else {
             ASSERT_EQ(settings.warnings.size(), 1u);
             EXPECT_EQ(settings.warnings[0], row.warning);
-            EXPECT_EQ(ShownColour(settings.state.clockColour), kDefaultColour);
+            EXPECT_EQ(ShownColour(settings.layout.colour), kDefaultColour);
         }
     }
 }

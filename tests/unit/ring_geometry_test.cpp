@@ -1,15 +1,11 @@
-#include "app/clock_application.h"
-#include "clock/marker_window.h"
 #include "clock/ring_geometry.h"
-#include "fake_platform.h"
+#include "core/region.h"
+#include "settings/settings.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace reloj {
 namespace {
-
-using test::FakePlatform;
 
 struct DotRow {
     const char* name;
@@ -31,7 +27,7 @@ TEST(RingGeometry, DotCentres) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto s = ReadSettings("", row.ratio, row.ratio).state;
+        const auto s = ReadSettings("", row.ratio, row.ratio).layout;
         EXPECT_EQ(DotCentre(row.k, s.radius, static_cast<float>(s.windowSize), Pixels(s)),
                   row.centre);
     }
@@ -47,7 +43,7 @@ TEST(RingGeometry, ScaledDotCentres) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto s = ReadSettings("", row.ratio, row.ratio).state;
+        const auto s = ReadSettings("", row.ratio, row.ratio).layout;
         EXPECT_EQ(DotCentre(row.k, s.radius, static_cast<float>(s.windowSize), Pixels(s)),
                   row.centre);
     }
@@ -158,120 +154,6 @@ TEST(RingGeometry, WindowCorners) {
             EXPECT_GE(corners[3].y, pixels.DeviceY(row.top) + pixels.DeviceY(row.size));
         }
     }
-}
-
-class MarkerWindow : public ::testing::Test {
-  protected:
-    void Start(std::string_view commandLine, float ratio = 15) {
-        platform.twipsPerPixelX = ratio;
-        platform.twipsPerPixelY = ratio;
-        ASSERT_FALSE(app.Start(commandLine).error);
-        window = platform.Find(kMarkerTitle);
-        ASSERT_NE(window, nullptr);
-    }
-
-    FakePlatform platform;
-    ClockApplication app{platform};
-    test::FakeWindow* window = nullptr;
-};
-
-TEST_F(MarkerWindow, SetUpSequence) {
-    Start("");
-    // The marker window's own steps; the hands window's set-up runs where it is shown.
-    std::vector<std::string> own;
-    std::copy_if(platform.journal.begin(), platform.journal.end(), std::back_inserter(own),
-                 [](const std::string& e) { return e.find("$uhr$") != std::string::npos; });
-    const std::vector<std::string> expected = {
-        "$uhr$.Create",        "$uhr$.Move",      "$uhr$.SetWidth", "$uhr$.SetHeight",
-        "$uhr$.SetBackground", "$uhr$.SetLeft",   "$uhr$.SetTop",   "$uhr$.SetShape",
-        "KeepOnTop $uhr$",     "KeepOnTop $uhr$", "$uhr$.Show",
-    };
-    EXPECT_EQ(own, expected);
-    EXPECT_EQ(window->Left(), 10770);
-    EXPECT_EQ(window->Top(), 75);
-    EXPECT_EQ(window->Width(), 1140);
-    EXPECT_EQ(window->Height(), 1140);
-    EXPECT_EQ(window->background, 255);
-    EXPECT_TRUE(window->visible);
-    EXPECT_EQ(app.State().corners,
-              (std::array<PixelPoint, 4>{{{718, 5}, {794, 5}, {718, 81}, {794, 81}}}));
-}
-
-TEST_F(MarkerWindow, ZeroPositionKeepsTheInitialPlace) {
-    Start("0|75|70|1|1|");
-    EXPECT_EQ(window->Left(), 7425);
-    EXPECT_EQ(window->Top(), 1125);
-    EXPECT_EQ(app.State().corners[0].x, 495);
-}
-
-// A screen that shrinks under the clock (a monitor unplugged) must not leave it out of reach.
-TEST_F(MarkerWindow, ComesBackWhenNoScreenShowsItAnyMore) {
-    Start("1000|800|70|1|1|red");
-    const auto hands = platform.Find(kHandsTitle);
-    ASSERT_NE(hands, nullptr);
-    ASSERT_TRUE(platform.screensChanged);
-
-    platform.screens = {{0, 0, 1024, 1024}};
-    platform.screensChanged();
-    EXPECT_EQ(window->Left(), 15000) << "a clock partly on the screen stays";
-
-    platform.screens = {{0, 0, 800, 600}};
-    platform.screensChanged();
-    // The corners the automatic colour reads, one pixel beyond the window, come in too.
-    EXPECT_EQ(std::pair(window->Left(), window->Top()), std::pair(723.F * 15, 523.F * 15));
-    EXPECT_EQ(std::pair(hands->Left(), hands->Top()), std::pair(723.F * 15, 523.F * 15));
-    const ClockState& s = app.State();
-    EXPECT_EQ(s.corners[0], (PixelPoint{723, 523}));
-    EXPECT_EQ(s.corners[3], (PixelPoint{799, 599}));
-
-    app.Markers().Close();
-    EXPECT_FALSE(platform.screensChanged) << "the screens are still watched for a closed clock";
-}
-
-TEST_F(MarkerWindow, At192DpiTheCornersAndScreensAreInTheScreensPixels) {
-    Start("1000|800|70|1|1|red", 7.5f);
-    EXPECT_EQ(platform.pixelScale, (PixelScale{15, 15, 2.0}));
-    EXPECT_EQ(window->Left(), 15000);
-    EXPECT_EQ(window->Width(), 1140);
-    EXPECT_EQ(app.State().corners, (std::array<PixelPoint, 4>{
-                                       {{2000, 1600}, {2152, 1600}, {2000, 1752}, {2152, 1752}}}));
-
-    // Off a 1600x1200 screen, it comes back within it, corners and all, on pixels a layout
-    // pixel lands on.
-    platform.screens = {{0, 0, 1600, 1200}};
-    platform.screensChanged();
-    EXPECT_EQ(app.State().corners[0], (PixelPoint{1446, 1046}));
-    EXPECT_EQ(app.State().corners[3], (PixelPoint{1598, 1198}));
-    EXPECT_EQ(window->Left(), platform.Find(kHandsTitle)->Left());
-}
-
-TEST_F(MarkerWindow, AutomaticColourIsSampledAfterTheHandsAreShown) {
-    Start("1|1|70|1|1|0");
-    const auto& j = platform.journal;
-    const auto handsShown = std::find(j.begin(), j.end(), "reloj.Show");
-    const auto coloured = std::find(j.begin(), j.end(), "$uhr$.SetBackground");
-    ASSERT_NE(coloured, j.end());
-    EXPECT_LT(handsShown, coloured) << "no colour of its own before the desktop is sampled";
-    EXPECT_EQ(std::count(j.begin(), j.end(), "reloj.DrawCircle"), 1);
-}
-
-TEST_F(MarkerWindow, RingRegionIsTwelveDots) {
-    Start("", 12);
-    ASSERT_TRUE(window->region);
-    const auto& shapes = window->region->Shapes();
-    ASSERT_EQ(shapes.size(), 12u);
-    EXPECT_EQ(std::get<Region::Ellipse>(shapes[0]).bounds, (PixelRect{71, 36, 75, 40}));
-    EXPECT_EQ(std::get<Region::Ellipse>(shapes[6]).bounds, (PixelRect{1, 36, 5, 40}));
-}
-
-TEST_F(MarkerWindow, RegionsLiveOnlyWhereTheyAreOwned) {
-    const int64_t before = Region::LiveCount();
-    Start("");
-    // The ring and the hands with the windows, the last dot and the last minute hand ours.
-    EXPECT_EQ(Region::LiveCount() - before, 4);
-    app.Markers().Close();
-    EXPECT_EQ(Region::LiveCount() - before, 0);
-    EXPECT_EQ(platform.journal.back(), "$uhr$.Destroy");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "app/clock_application.h"
 #include "calculator/calculator_window.h"
+#include "clock/clock_tick.h"
 #include "clock/closing_message.h"
-#include "clock/hands_window.h"
 #include "fake_platform.h"
 
 #include <algorithm>
@@ -18,14 +18,15 @@ using test::FakePlatform;
 
 class Clock : public ::testing::Test {
   protected:
-    void Start(std::string_view commandLine) {
+    void Start(std::string_view commandLine, float ratio = 15) {
+        platform.twipsPerPixelX = ratio;
+        platform.twipsPerPixelY = ratio;
         ASSERT_FALSE(app.Start(commandLine).error);
         hands = platform.Find(kHandsTitle);
-        markers = platform.Find("$uhr$");
+        markers = platform.Find(kMarkerTitle);
         ASSERT_NE(hands, nullptr);
         ASSERT_NE(markers, nullptr);
     }
-    HandsWindow& Hands() { return app.Hands(); }
     void At(int hour, int minute, int second) {
         platform.now.hour = hour;
         platform.now.minute = minute;
@@ -33,13 +34,20 @@ class Clock : public ::testing::Test {
         // The fake day runs in UTC from the epoch: only differences between instants count.
         platform.now.epochSecond = (hour * 60 + minute) * 60 + second;
     }
-    void Tick() { Hands().OnTick(); }
+    void Tick() { app.Tick().OnTick(); }
+    // A button held down on the hands, and let go; the left one, which only drags.
+    void Hold() { app.Tick().OnMousePress(kLeftButton, {}); }
+    void Release() { app.Tick().OnMouseRelease(kLeftButton, {}); }
     bool Journaled(const std::string& entry) const {
-        return std::find(platform.journal.begin(), platform.journal.end(), entry) !=
-               platform.journal.end();
+        return Position(entry) < static_cast<std::ptrdiff_t>(platform.journal.size());
     }
     long Count(const std::string& entry) const {
         return std::count(platform.journal.begin(), platform.journal.end(), entry);
+    }
+    // Where a journal entry first stands; the journal's end when it is not there.
+    std::ptrdiff_t Position(const std::string& entry) const {
+        const auto& j = platform.journal;
+        return std::find(j.begin(), j.end(), entry) - j.begin();
     }
 
     FakePlatform platform;
@@ -48,25 +56,39 @@ class Clock : public ::testing::Test {
     test::FakeWindow* markers = nullptr;
 };
 
-TEST_F(Clock, OpeningBringsUpTheHandsAboveTheRing) {
+TEST_F(Clock, OpensTheHandsOverTheRingInTheChosenColour) {
     At(10, 15, 30);
     Start("");
-    const std::vector<std::string> expected = {
-        "$uhr$.Create",        "$uhr$.Move",      "$uhr$.SetWidth",  "$uhr$.SetHeight",
-        "$uhr$.SetBackground", "$uhr$.SetLeft",   "$uhr$.SetTop",    "$uhr$.SetShape",
-        "KeepOnTop $uhr$",     "reloj.Create",    "reloj.Move",      "reloj.SetBackground",
-        "reloj.SetHeight",     "reloj.SetShape",  "KeepOnTop reloj", "reloj.Show",
-        "reloj.DrawCircle",    "KeepOnTop $uhr$", "$uhr$.Show",
-    };
-    EXPECT_EQ(platform.journal, expected);
-    EXPECT_EQ(hands->tickAt, platform.now.epochSecond + 30) << "asleep until 10:16:00";
-    EXPECT_EQ(hands->Left(), markers->Left());
-    EXPECT_EQ(hands->Top(), markers->Top());
-    EXPECT_EQ(hands->Width(), markers->Width());
-    EXPECT_EQ(hands->Height(), markers->Height());
+    // The default clock: 76 pixels square at (718, 5), red, with the black centre circle.
+    EXPECT_EQ(markers->frame, (PixelRect{718, 5, 794, 81}));
+    EXPECT_EQ(hands->frame, markers->frame);
+    EXPECT_EQ(hands->owner, kMarkerTitle);
+    EXPECT_EQ(markers->background, 255);
     EXPECT_EQ(hands->background, 255);
+    ASSERT_TRUE(hands->disc);
+    EXPECT_EQ(hands->disc->colour, kBlack);
+    EXPECT_TRUE(hands->visible);
+    EXPECT_TRUE(markers->visible);
     ASSERT_TRUE(hands->region);
     EXPECT_EQ(hands->region->Shapes().size(), 2u);
+    EXPECT_EQ(app.State().corners,
+              (std::array<PixelPoint, 4>{{{718, 5}, {794, 5}, {718, 81}, {794, 81}}}));
+    EXPECT_EQ(hands->tickAt, platform.now.epochSecond + 30) << "asleep until 10:16:00";
+    // Both windows are shaped and shown before the clock is put on top the last time, so
+    // that the hands come up above the dots.
+    const auto lastRaise =
+        platform.journal.rend() - std::find(platform.journal.rbegin(), platform.journal.rend(),
+                                            std::string("KeepOnTop $uhr$"));
+    EXPECT_LT(Position("reloj.Show"), lastRaise);
+    EXPECT_LT(Position("$uhr$.SetShape"), lastRaise);
+    EXPECT_EQ(platform.journal.back(), "$uhr$.Show");
+}
+
+TEST_F(Clock, ZeroPositionKeepsTheInitialPlace) {
+    Start("0|75|70|1|1|");
+    EXPECT_EQ(markers->frame.left, 495) << "7425 twips";
+    EXPECT_EQ(markers->frame.top, 75);
+    EXPECT_EQ(app.State().corners[0].x, 495);
 }
 
 TEST_F(Clock, AutomaticColourWhenOpened) {
@@ -74,11 +96,15 @@ TEST_F(Clock, AutomaticColourWhenOpened) {
     Start("1|1|70|1|1|0");
     EXPECT_EQ(hands->background, kBlack);
     EXPECT_EQ(markers->background, kBlack);
-    EXPECT_EQ(hands->fill, kWhite);
-    EXPECT_EQ(hands->circles, 1);
+    ASSERT_TRUE(hands->disc);
+    EXPECT_EQ(hands->disc->colour, kWhite);
+    // The desktop is read only once the hands are up, and the clock has no colour of its own
+    // before that.
+    EXPECT_LT(Position("reloj.Show"), Position("ScreenPixel 1,1"));
+    EXPECT_LT(Position("reloj.Show"), Position("$uhr$.SetColours"));
 }
 
-TEST_F(Clock, TickOrder) {
+TEST_F(Clock, TickRunsItsStepsInOrder) {
     At(10, 29, 59);
     platform.desktop = 0xFFFFFF;
     Start("1|1|70|1|1|0");
@@ -87,24 +113,23 @@ TEST_F(Clock, TickOrder) {
     platform.desktopChanged(DesktopChange::Look);
     platform.journal.clear();
     Tick();
-    const std::vector<std::string> expected = {
-        "CreateSoundPlayer",       "Open /sonidos/media.wav (Campanada de la media)",
-        "Play /sonidos/media.wav", "ScreenPixel 1,1",
-        "ScreenPixel 77,1",        "ScreenPixel 1,77",
-        "ScreenPixel 77,77",       "reloj.SetBackground",
-        "reloj.SetFill",           "reloj.Repaint",
-        "$uhr$.SetBackground",     "$uhr$.Repaint",
-        "reloj.DrawCircle",        "KeepOnTop reloj",
-        "KeepOnTop $uhr$",         "reloj.SetShape",
-    };
-    EXPECT_EQ(platform.journal, expected) << "desktop 0 is dark: the clock turns white";
+    // The chime, then the colour, then the raise, then the new hands.
+    EXPECT_LT(Position("Play /sonidos/media.wav"), Position("ScreenPixel 1,1"));
+    EXPECT_LT(Position("ScreenPixel 77,77"), Position("reloj.SetColours"));
+    EXPECT_LT(Position("reloj.SetColours"), Position("KeepOnTop $uhr$"));
+    EXPECT_LT(Position("KeepOnTop $uhr$"), Position("reloj.SetShape"));
+    EXPECT_TRUE(Journaled("reloj.SetShape"));
+    // Desktop 0 is dark: the clock turns white, its centre black.
+    EXPECT_EQ(hands->background, kWhite);
+    EXPECT_EQ(markers->background, kWhite);
+    EXPECT_EQ(hands->disc->colour, kBlack);
 
-    // The same minute again, and no news from the desktop: chime rows, colour and shape all
-    // stay as they are, and no pixel is read.
+    // The same minute again, and no news from the desktop: chime, colour and shape all stay
+    // as they are, and no pixel is read.
     platform.journal.clear();
     At(10, 30, 1);
     Tick();
-    const std::vector<std::string> quiet = {"KeepOnTop reloj", "KeepOnTop $uhr$"};
+    const std::vector<std::string> quiet = {"KeepOnTop $uhr$"};
     EXPECT_EQ(platform.journal, quiet);
 }
 
@@ -119,7 +144,7 @@ TEST_F(Clock, MinuteChangeRedrawsOnce) {
     At(10, 0, 30);
     Start("");
     platform.journal.clear();
-    Tick(); // minute 0 equals the initial m_lastMinute of 0: no redraw
+    Tick(); // minute 0 equals the first minute kept: no redraw
     EXPECT_EQ(Count("reloj.SetShape"), 0);
     At(10, 1, 0);
     Tick();
@@ -140,7 +165,7 @@ TEST_F(Clock, MuteFlagSilencesChimesButNotTheClosingSound) {
     At(12, 30, 0);
     Tick();
     EXPECT_FALSE(Journaled("Play /sonidos/media.wav"));
-    app.State().buttonHeld = true;
+    Hold();
     for (int i = 0; i < kHoldTicksToQuit; ++i) {
         Tick();
     }
@@ -149,15 +174,14 @@ TEST_F(Clock, MuteFlagSilencesChimesButNotTheClosingSound) {
 
 TEST_F(Clock, HoldToQuit) {
     Start("");
-    ClockState& s = app.State();
     // Short presses never add up: a release resets the count at the next tick.
-    s.buttonHeld = true;
+    Hold();
     for (int i = 0; i < 4; ++i) {
         Tick();
     }
-    s.buttonHeld = false;
+    Release();
     Tick();
-    s.buttonHeld = true;
+    Hold();
     for (int i = 0; i < 4; ++i) {
         Tick();
     }
@@ -171,22 +195,14 @@ TEST_F(Clock, HoldToQuit) {
     };
     platform.journal.clear();
     Tick();
-    const std::vector<std::string> closing = {
-        "CreateSoundPlayer",
-        "Open /sonidos/finreloj.wav (Despedida)",
-        "Play /sonidos/finreloj.wav",
-        "MessageBox",
-        "KeepOnTop reloj",
-        "KeepOnTop $uhr$",
-        "KeepOnTop reloj",
-        "KeepOnTop $uhr$",
-        "reloj.Hide",
-        "$uhr$.Hide",
-        "reloj.Destroy",
-        "Quit 0",
-        "$uhr$.Destroy",
-    };
-    EXPECT_EQ(platform.journal, closing);
+    // The farewell sounds as the box comes up; the windows go only once it is dismissed.
+    EXPECT_LT(Position("Play /sonidos/finreloj.wav"), Position("MessageBox"));
+    EXPECT_LT(Position("MessageBox"), Position("reloj.Hide"));
+    EXPECT_LT(Position("reloj.Hide"), Position("reloj.Destroy"));
+    EXPECT_EQ(Count("MessageBox"), 1);
+    EXPECT_EQ(Count("Quit 0"), 1);
+    EXPECT_EQ(platform.Find(kHandsTitle), nullptr);
+    EXPECT_EQ(platform.Find(kMarkerTitle), nullptr);
     EXPECT_EQ(platform.quitStatus, 0);
     EXPECT_EQ(platform.messageTitle, "^Quorvix^ Velmaro....");
     EXPECT_EQ(platform.messageText, ClosingMessage());
@@ -223,23 +239,29 @@ TEST(HoldToQuit, ClosesOnceWhateverTicksUnderTheBox) {
         FakePlatform rowPlatform;
         ClockApplication rowApp{rowPlatform};
         ASSERT_FALSE(rowApp.Start("").error);
-        HandsWindow& handsWindow = rowApp.Hands();
-        ClockState& s = rowApp.State();
+        ClockTick& tick = rowApp.Tick();
+        const auto hold = [&](bool held) {
+            if (held) {
+                tick.OnMousePress(kLeftButton, {});
+            } else {
+                tick.OnMouseRelease(kLeftButton, {});
+            }
+        };
         int boxes = 0;
         rowPlatform.duringMessageBox = [&] {
             if (++boxes > 1) {
                 return; // a second box: the fault itself, and not to be ticked under again
             }
             for (const HoldRun& run : row.underTheBox) {
-                s.buttonHeld = run.held;
-                for (int i = 0; i < run.ticks && handsWindow.IsOpen() && boxes == 1; ++i) {
-                    handsWindow.OnTick();
+                hold(run.held);
+                for (int i = 0; i < run.ticks && tick.IsOpen() && boxes == 1; ++i) {
+                    tick.OnTick();
                 }
             }
         };
-        s.buttonHeld = true;
+        hold(true);
         for (int i = 0; i < kHoldTicksToQuit; ++i) {
-            handsWindow.OnTick();
+            tick.OnTick();
         }
         EXPECT_EQ(boxes, 1);
         EXPECT_EQ(rowPlatform.quitStatus, 0);
@@ -247,27 +269,6 @@ TEST(HoldToQuit, ClosesOnceWhateverTicksUnderTheBox) {
                              std::string("Quit 0")),
                   1);
     }
-}
-
-TEST(ClosingMessage, TenLinesJoinedByLineFeeds) {
-    const std::string text = ClosingMessage();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
-    EXPECT_EQ(text.find('\r'), std::string::npos);
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    for (std::size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1) {
-        lines.push_back(text.substr(from, at - from));
-    }
-    lines.push_back(text.substr(from));
-    ASSERT_EQ(lines.size(), 10u);
-    EXPECT_EQ(lines[0], std::string("reloj ") + RELOJ_VERSION);
-    EXPECT_EQ(lines[1], "Email: reloj@example.org Para Dudas");
-    EXPECT_NE(lines[2].find("example.org"), std::string::npos);
-    EXPECT_NE(lines[3].find("example.org"), std::string::npos);
-    EXPECT_EQ(lines[4].size(), 115u);
-    EXPECT_EQ(lines[4].substr(43, 25), "A-----Y-----U-----D-----A");
-    EXPECT_EQ(lines[4].find_first_not_of('-'), 43u);
-    EXPECT_EQ(lines[9], "Sale Del Programa.");
 }
 
 TEST_F(Clock, RegionsStayConstantOverAWeek) {
@@ -283,8 +284,18 @@ TEST_F(Clock, RegionsStayConstantOverAWeek) {
         }
         ASSERT_EQ(Region::LiveCount(), live) << "after day " << day;
     }
-    app.Markers().Close();
+    app.Tick().Close();
     EXPECT_EQ(Region::LiveCount(), 0);
+    EXPECT_EQ(platform.journal.back(), "$uhr$.Destroy");
+}
+
+TEST_F(Clock, RingRegionIsTwelveDots) {
+    Start("", 12);
+    ASSERT_TRUE(markers->region);
+    const auto& shapes = markers->region->Shapes();
+    ASSERT_EQ(shapes.size(), 12u);
+    EXPECT_EQ(std::get<Region::Ellipse>(shapes[0]).bounds, (PixelRect{71, 36, 75, 40}));
+    EXPECT_EQ(std::get<Region::Ellipse>(shapes[6]).bounds, (PixelRect{1, 36, 5, 40}));
 }
 
 TEST_F(Clock, StyleWithoutHandsLeavesTheWindowUnshaped) {
@@ -300,85 +311,143 @@ TEST_F(Clock, RightButtonCyclesEightColours) {
     const std::array<Colour, 9> expected{0x000000, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF,
                                          0xFF00FF, 0x00FFFF, 0xFFFFFF, 0x000000};
     for (Colour colour : expected) {
-        Hands().OnMousePress(kRightButton, 570, 570);
+        app.Tick().OnMousePress(kRightButton, {38, 38});
         EXPECT_EQ(app.State().clockColour, colour);
         EXPECT_EQ(hands->background, colour);
         EXPECT_EQ(markers->background, colour);
-        EXPECT_EQ(hands->fill, colour == kBlack ? kWhite : kBlack);
-        EXPECT_EQ(hands->circles, 1);
-        EXPECT_TRUE(app.State().buttonHeld);
-        Hands().OnMouseRelease(kRightButton, 570, 570);
-        EXPECT_FALSE(app.State().buttonHeld);
+        ASSERT_TRUE(hands->disc);
+        EXPECT_EQ(hands->disc->colour, colour == kBlack ? kWhite : kBlack);
+        app.Tick().OnMouseRelease(kRightButton, {38, 38});
     }
 }
 
 TEST_F(Clock, BlackFromTheCycleHandsBackToTheAutomaticColour) {
     platform.desktop = 0xFFFFFF; // the automatic choice would be black too
     Start("");
-    Hands().OnMousePress(kRightButton, 570, 570);
-    Hands().OnMouseRelease(kRightButton, 570, 570);
+    app.Tick().OnMousePress(kRightButton, {38, 38});
+    app.Tick().OnMouseRelease(kRightButton, {38, 38});
     platform.journal.clear();
     Tick();
     EXPECT_TRUE(Journaled("ScreenPixel 718,5"));
-    EXPECT_TRUE(Journaled("reloj.SetBackground")) << "the first automatic choice always paints";
+    EXPECT_TRUE(Journaled("reloj.SetColours")) << "the first automatic choice always paints";
     platform.journal.clear();
     Tick();
-    EXPECT_FALSE(Journaled("reloj.SetBackground"));
+    EXPECT_FALSE(Journaled("reloj.SetColours"));
 }
 
 TEST_F(Clock, LeftDragMovesBothWindowsAsOne) {
     Start("");
-    Hands().OnMousePress(kLeftButton, 300.4f, 450.5f);
-    EXPECT_EQ(app.State().dragAnchor, (TwipsPoint{300, 450}));
-    Hands().OnMouseMove(kLeftButton, 450, 375);
-    EXPECT_EQ(hands->Left(), 10770 + 150);
-    EXPECT_EQ(hands->Top(), 75 - 75);
-    EXPECT_EQ(markers->Left(), hands->Left());
-    EXPECT_EQ(markers->Top(), hands->Top());
+    // Parts of a pixel count as the nearest pixel: the press is at (20, 30).
+    app.Tick().OnMousePress(kLeftButton, {20.4, 30.4});
+    app.Tick().OnMouseMove(kLeftButton, {30, 25});
+    EXPECT_EQ(hands->frame.left, 718 + 10);
+    EXPECT_EQ(hands->frame.top, 5 - 5);
+    EXPECT_EQ(markers->frame, hands->frame);
     // Both buttons held, or only the right one: no drag.
-    Hands().OnMouseMove(kLeftButton + kRightButton, 900, 900);
-    Hands().OnMouseMove(kRightButton, 900, 900);
-    EXPECT_EQ(hands->Left(), 10920);
-    Hands().OnMouseRelease(kLeftButton, 450, 375);
+    app.Tick().OnMouseMove(kLeftButton + kRightButton, {60, 60});
+    app.Tick().OnMouseMove(kRightButton, {60, 60});
+    EXPECT_EQ(hands->frame.left, 728);
+    app.Tick().OnMouseRelease(kLeftButton, {30, 25});
     EXPECT_EQ(app.State().corners[0], (PixelPoint{728, 0}));
+}
+
+// A clock placed between pixels keeps its remainder of a pixel through a drag, as it always
+// has: 100 twips at 15 a pixel stand on pixel 6, and 100 + 15 twips on pixel 7.
+TEST_F(Clock, DragKeepsTheTwipsOfAPlaceBetweenPixels) {
+    Start("0|0|70|1|1|");
+    // At 0 the marker keeps its own place: 7425 twips, pixel 495, 3300 twips, pixel 220.
+    app.Tick().OnMousePress(kLeftButton, {0, 0});
+    app.Tick().OnMouseMove(kLeftButton, {1, 1});
+    EXPECT_EQ(hands->frame.left, 496);
+    EXPECT_EQ(hands->frame.top, 221);
+    FakePlatform between;
+    ClockApplication betweenApp{between};
+    between.twipsPerPixelX = between.twipsPerPixelY = 15;
+    ASSERT_FALSE(betweenApp.Start("6.6|6.6|70|1|1|").error);
+    test::FakeWindow* betweenHands = between.Find(kHandsTitle);
+    EXPECT_EQ(betweenHands->frame.left, 6) << "99 twips";
+    betweenApp.Tick().OnMousePress(kLeftButton, {0, 0});
+    betweenApp.Tick().OnMouseMove(kLeftButton, {1, 0});
+    EXPECT_EQ(betweenHands->frame.left, 7) << "114 twips";
+    // A window manager that puts the clock elsewhere: the pixel it stands on counts.
+    betweenHands->frame = {50, 50, 126, 126};
+    betweenApp.Tick().OnMouseMove(kLeftButton, {2, 0});
+    EXPECT_EQ(betweenHands->frame.left, 52);
 }
 
 TEST_F(Clock, FixedClockDoesNotMove) {
     Start("100|50|70|1|0|");
-    Hands().OnMousePress(kLeftButton, 0, 0);
-    Hands().OnMouseMove(kLeftButton, 450, 375);
-    EXPECT_EQ(hands->Left(), 1500);
+    app.Tick().OnMousePress(kLeftButton, {0, 0});
+    app.Tick().OnMouseMove(kLeftButton, {30, 25});
+    EXPECT_EQ(hands->frame.left, 100);
     platform.journal.clear();
-    Hands().OnMouseRelease(kLeftButton, 450, 375);
+    app.Tick().OnMouseRelease(kLeftButton, {30, 25});
     EXPECT_TRUE(platform.journal.empty()) << "no corners are taken for a fixed clock";
 }
 
 TEST_F(Clock, ClickClosesTheCalculatorAndDoubleClickOpensAFreshOne) {
     Start("");
-    Hands().OnDoubleClick();
+    app.Tick().OnDoubleClick();
     ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
     // Owned by the hands, it opens above the clock and stays there.
     EXPECT_EQ(platform.Find(kCalculatorTitle)->owner, kHandsTitle);
     // A double-click starts with a click: the open calculator goes, a new one comes.
-    platform.journal.clear();
-    Hands().OnClick();
-    Hands().OnDoubleClick();
-    const std::string title = kCalculatorTitle;
-    ASSERT_GE(platform.journal.size(), 3u);
-    EXPECT_EQ(platform.journal[0], title + ".Destroy");
-    EXPECT_EQ(platform.journal[1], title + ".Create");
-    EXPECT_EQ(platform.journal.back(), title + ".Show");
-    Hands().OnClick();
+    app.Tick().OnClick();
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
-    Hands().OnClick(); // nothing left to close
+    app.Tick().OnDoubleClick();
+    ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_TRUE(platform.Find(kCalculatorTitle)->visible);
+    app.Tick().OnClick();
+    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    app.Tick().OnClick(); // nothing left to close
 }
 
 TEST_F(Clock, ClosingTheClockClosesTheCalculator) {
     Start("");
-    Hands().OnDoubleClick();
-    app.Markers().Close();
+    app.Tick().OnDoubleClick();
+    app.Tick().Close();
     EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
     EXPECT_EQ(platform.quitStatus, 0);
+}
+
+// A screen that shrinks under the clock (a monitor unplugged) must not leave it out of reach.
+TEST_F(Clock, ComesBackWhenNoScreenShowsItAnyMore) {
+    Start("1000|800|70|1|1|red");
+    ASSERT_TRUE(platform.screensChanged);
+
+    platform.screens = {{0, 0, 1024, 1024}};
+    platform.screensChanged();
+    EXPECT_EQ(markers->frame.left, 1000) << "a clock partly on the screen stays";
+
+    platform.screens = {{0, 0, 800, 600}};
+    platform.screensChanged();
+    // The corners the automatic colour reads, one pixel beyond the window, come in too.
+    EXPECT_EQ(markers->frame, (PixelRect{723, 523, 799, 599}));
+    EXPECT_EQ(hands->frame, markers->frame);
+    EXPECT_EQ(app.State().corners[0], (PixelPoint{723, 523}));
+    EXPECT_EQ(app.State().corners[3], (PixelPoint{799, 599}));
+
+    app.Tick().Close();
+    EXPECT_FALSE(platform.screensChanged) << "the screens are still watched for a closed clock";
+}
+
+TEST_F(Clock, At192DpiTheCornersAndScreensAreInTheScreensPixels) {
+    Start("1000|800|70|1|1|red", 7.5f);
+    EXPECT_EQ(platform.pixelScale, (PixelScale{15, 15, 2.0}));
+    EXPECT_EQ(markers->frame, (PixelRect{2000, 1600, 2152, 1752}));
+    EXPECT_EQ(app.State().corners, (std::array<PixelPoint, 4>{
+                                       {{2000, 1600}, {2152, 1600}, {2000, 1752}, {2152, 1752}}}));
+    // The centre circle at the centre, twice its 96 dpi radius: 570 twips, 10 twips.
+    ASSERT_TRUE(hands->disc);
+    EXPECT_EQ(*hands->disc, (Disc{76.0, 76.0, 2.0 * 10 / 15, 2.0 * 10 / 15, kBlack}));
+
+    // Off a 1600x1200 screen, it comes back within it, corners and all, on pixels a layout
+    // pixel lands on.
+    platform.screens = {{0, 0, 1600, 1200}};
+    platform.screensChanged();
+    EXPECT_EQ(app.State().corners[0], (PixelPoint{1446, 1046}));
+    EXPECT_EQ(app.State().corners[3], (PixelPoint{1598, 1198}));
+    EXPECT_EQ(markers->frame.left, hands->frame.left);
 }
 
 // The clock over hours of wall-clock time, ticking only at the seconds it asks for, as the
@@ -490,7 +559,7 @@ class Sleeper {
     void Tick(int64_t utc) {
         platform.now = LocalAt(utc, *m_zone);
         const std::size_t before = platform.journal.size();
-        app.Hands().OnTick();
+        app.Tick().OnTick();
         ++ticks;
         for (std::size_t i = before; i < platform.journal.size(); ++i) {
             const std::string& entry = platform.journal[i];
@@ -605,9 +674,9 @@ TEST(AsleepBetweenTicks, WakesForEveryChimeMinuteHoldAndNewsAndAfterEveryJump) {
             }
             if (h.held) {
                 if (*h.held) {
-                    clock.app.Hands().OnMousePress(kLeftButton, 0, 0);
+                    clock.app.Tick().OnMousePress(kLeftButton, {});
                 } else {
-                    clock.app.Hands().OnMouseRelease(kLeftButton, 0, 0);
+                    clock.app.Tick().OnMouseRelease(kLeftButton, {});
                 }
             }
         }
