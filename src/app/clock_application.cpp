@@ -8,8 +8,9 @@ ClockApplication::ClockApplication(Platform& platform)
 
 StartupReport ClockApplication::Start(std::string_view commandLine) {
     Settings settings =
-        ReadSettings(commandLine, m_platform.ScreenTwipsPerPixelX(),
-                     m_platform.ScreenTwipsPerPixelY(), m_platform.StatedScaleFactor());
+        ReadSettings(commandLine, ScreenTwipsPerPixel(m_platform.ScreenDotsPerInchX()),
+                     ScreenTwipsPerPixel(m_platform.ScreenDotsPerInchY()),
+                     m_platform.StatedScaleFactor());
     StartupReport report{std::move(settings.error), std::move(settings.warnings)};
     if (report.error) {
         return report;

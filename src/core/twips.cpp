@@ -19,6 +19,15 @@ int32_t TwipsToPixel(double twips, int32_t twipsPerPixel) {
     return static_cast<int32_t>(std::clamp(pixels, double{INT32_MIN}, double{INT32_MAX}));
 }
 
+float ScreenTwipsPerPixel(double dotsPerInch) {
+    constexpr double kTwipsPerInch = 1440.0;
+    constexpr double kOrdinaryDpi = 96.0;
+    if (!(dotsPerInch > 0.0)) {
+        dotsPerInch = kOrdinaryDpi;
+    }
+    return static_cast<float>(std::max(1.0, kTwipsPerInch / dotsPerInch));
+}
+
 int32_t ScaledPixel(double layoutPixels, double scale) {
     const double device = std::nearbyint(layoutPixels * scale);
     if (std::isnan(device)) {

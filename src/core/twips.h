@@ -18,6 +18,11 @@ struct TwipsPoint {
     friend bool operator==(const TwipsPoint&, const TwipsPoint&) = default;
 };
 
+// The twips in one of a screen's pixels at that many dots per inch (1440 / dpi). A screen that
+// reports no sensible density is taken as an ordinary 96 dpi one, and none as denser than one
+// pixel per twip, so that every ratio can divide.
+float ScreenTwipsPerPixel(double dotsPerInch);
+
 // A window edge in twips as a screen pixel: the twips rounded half to even, then divided by
 // the twips per pixel with the remainder dropped.
 int32_t TwipsToPixel(double twips, int32_t twipsPerPixel);

@@ -163,9 +163,9 @@ class Platform {
   public:
     virtual ~Platform() = default;
 
-    // Twips per screen pixel, as the screen reports them (1440 / dots per inch).
-    virtual float ScreenTwipsPerPixelX() const = 0;
-    virtual float ScreenTwipsPerPixelY() const = 0;
+    // The primary screen's dots per inch, as it reports them; they may be nonsense.
+    virtual double ScreenDotsPerInchX() const = 0;
+    virtual double ScreenDotsPerInchY() const = 0;
     // The scale factor the desktop states for programs on the primary screen apart from its
     // dots per inch, if it states one.
     virtual std::optional<double> StatedScaleFactor() const { return std::nullopt; }

@@ -30,22 +30,11 @@ bool IsClockWindow(const QWidget& window) {
     return window.windowType() == Qt::Tool;
 }
 
-constexpr double kTwipsPerInch = 1440.0;
 constexpr const char* kSoundPath = "/../share/reloj/sonidos/";
 constexpr const char* kScaleFactorVariable = "QT_SCALE_FACTOR";
 constexpr const char* kScreenScaleFactorsVariable = "QT_SCREEN_SCALE_FACTORS";
 // Points are 1/72 inch; a scale of 1 stands for a 96 dpi screen.
 constexpr double kPixelsPerPointUnscaled = 96.0 / 72.0;
-
-// A screen that reports no sensible density is taken as an ordinary 96 dpi one, and no screen
-// is taken as denser than one pixel per twip, so that every ratio can divide.
-float TwipsPerPixel(double dotsPerInch) {
-    constexpr double kOrdinaryDpi = 96.0;
-    if (!(dotsPerInch > 0.0)) {
-        dotsPerInch = kOrdinaryDpi;
-    }
-    return static_cast<float>(std::max(1.0, kTwipsPerInch / dotsPerInch));
-}
 
 bool OnAnyScreen(int32_t x, int32_t y) {
     const auto screens = QGuiApplication::screens();
@@ -96,12 +85,12 @@ void QtPlatform::TimeChanged() {
     }
 }
 
-float QtPlatform::ScreenTwipsPerPixelX() const {
-    return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInchX());
+double QtPlatform::ScreenDotsPerInchX() const {
+    return QGuiApplication::primaryScreen()->logicalDotsPerInchX();
 }
 
-float QtPlatform::ScreenTwipsPerPixelY() const {
-    return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInchY());
+double QtPlatform::ScreenDotsPerInchY() const {
+    return QGuiApplication::primaryScreen()->logicalDotsPerInchY();
 }
 
 std::optional<double> QtPlatform::StatedScaleFactor() const {
@@ -140,8 +129,8 @@ std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& descri
         m_windowSystem = ProbeWindowSystem();
     }
     if (!m_pixels) {
-        m_pixels = PixelScale{RoundToInt32(ScreenTwipsPerPixelX()).value,
-                              RoundToInt32(ScreenTwipsPerPixelY()).value, 1.0};
+        m_pixels = PixelScale{RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchX())).value,
+                              RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchY())).value, 1.0};
     }
     // The window converts with the same whole ratios and scale the clock's geometry was
     // derived with.

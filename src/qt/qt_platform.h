@@ -44,8 +44,8 @@ class QtPlatform final : public Platform {
   public:
     explicit QtPlatform(QtScaleVariables scaleVariables = {});
 
-    float ScreenTwipsPerPixelX() const override;
-    float ScreenTwipsPerPixelY() const override;
+    double ScreenDotsPerInchX() const override;
+    double ScreenDotsPerInchY() const override;
     std::optional<double> StatedScaleFactor() const override;
     void UsePixelScale(const PixelScale& pixels) override;
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,

@@ -18,9 +18,9 @@ using test::FakePlatform;
 
 class Clock : public ::testing::Test {
   protected:
-    void Start(std::string_view commandLine, float ratio = 15) {
-        platform.twipsPerPixelX = ratio;
-        platform.twipsPerPixelY = ratio;
+    void Start(std::string_view commandLine, double dotsPerInch = 96) {
+        platform.dotsPerInchX = dotsPerInch;
+        platform.dotsPerInchY = dotsPerInch;
         ASSERT_FALSE(app.Start(commandLine).error);
         hands = platform.Find(kHandsTitle);
         markers = platform.Find(kMarkerTitle);
@@ -290,7 +290,7 @@ TEST_F(Clock, RegionsStayConstantOverAWeek) {
 }
 
 TEST_F(Clock, RingRegionIsTwelveDots) {
-    Start("", 12);
+    Start("", 120);
     ASSERT_TRUE(markers->region);
     const auto& shapes = markers->region->Shapes();
     ASSERT_EQ(shapes.size(), 12u);
@@ -362,7 +362,6 @@ TEST_F(Clock, DragKeepsTheTwipsOfAPlaceBetweenPixels) {
     EXPECT_EQ(hands->frame.top, 221);
     FakePlatform between;
     ClockApplication betweenApp{between};
-    between.twipsPerPixelX = between.twipsPerPixelY = 15;
     ASSERT_FALSE(betweenApp.Start("6.6|6.6|70|1|1|").error);
     test::FakeWindow* betweenHands = between.Find(kHandsTitle);
     EXPECT_EQ(betweenHands->frame.left, 6) << "99 twips";
@@ -432,7 +431,7 @@ TEST_F(Clock, ComesBackWhenNoScreenShowsItAnyMore) {
 }
 
 TEST_F(Clock, At192DpiTheCornersAndScreensAreInTheScreensPixels) {
-    Start("1000|800|70|1|1|red", 7.5f);
+    Start("1000|800|70|1|1|red", 192);
     EXPECT_EQ(platform.pixelScale, (PixelScale{15, 15, 2.0}));
     EXPECT_EQ(markers->frame, (PixelRect{2000, 1600, 2152, 1752}));
     EXPECT_EQ(app.State().corners, (std::array<PixelPoint, 4>{

@@ -68,11 +68,11 @@ class FakeWindow final : public Window {
 
 class FakePlatform final : public Platform {
   public:
-    float twipsPerPixelX = 15;
-    float twipsPerPixelY = 15;
+    double dotsPerInchX = 96;
+    double dotsPerInchY = 96;
 
-    float ScreenTwipsPerPixelX() const override { return twipsPerPixelX; }
-    float ScreenTwipsPerPixelY() const override { return twipsPerPixelY; }
+    double ScreenDotsPerInchX() const override { return dotsPerInchX; }
+    double ScreenDotsPerInchY() const override { return dotsPerInchY; }
     std::optional<double> StatedScaleFactor() const override { return statedScale; }
     void UsePixelScale(const PixelScale& pixels) override { pixelScale = pixels; }
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,

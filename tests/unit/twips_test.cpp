@@ -54,5 +54,27 @@ TEST(ScaledPixel, NeverUndefined) {
     EXPECT_EQ(ScaledPixel(std::numeric_limits<double>::quiet_NaN(), 2.0), 0);
 }
 
+TEST(ScreenTwipsPerPixel, FromTheScreensDensity) {
+    struct Row {
+        const char* name;
+        double dotsPerInch;
+        float twips;
+    };
+    const Row rows[] = {
+        {"96 dpi", 96, 15},
+        {"120 dpi", 120, 12},
+        {"144 dpi", 144, 10},
+        {"an odd density keeps its fraction", 97, static_cast<float>(1440.0 / 97)},
+        {"no density reported counts as 96 dpi", 0, 15},
+        {"a negative density counts as 96 dpi", -72, 15},
+        {"not a number counts as 96 dpi", std::numeric_limits<double>::quiet_NaN(), 15},
+        {"denser than a pixel a twip counts as one", 5000, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ScreenTwipsPerPixel(row.dotsPerInch), row.twips);
+    }
+}
+
 } // namespace
 } // namespace reloj
