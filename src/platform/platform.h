@@ -1,6 +1,6 @@
 // The ports: what the clock's logic needs from the desktop, as small interfaces. Windows placed,
 // sized and shaped in screen pixels and told their colours; topmost placement; the screen's
-// pixels and twips per pixel; sound; the wall clock. The logic calls only these; qt/ provides
+// pixels and density; sound; the wall clock. The logic calls only these; qt/ provides
 // them on Qt, and the unit tests provide a fake that records what it was asked. The clock's
 // twips never cross a port: the logic converts them (core/twips.h) before it asks.
 #pragma once
