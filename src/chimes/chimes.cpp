@@ -36,21 +36,6 @@ constexpr std::array<int, kChimeRows> kRowHour{-1, 1,  2,  3,  4,  5,  6,  7,  8
 
 } // namespace
 
-ChimeSound::ChimeSound(std::string path, std::string title)
-    : m_path(std::move(path)), m_title(std::move(title)) {}
-
-void ChimeSound::PlayFromStart(Platform& platform) {
-    if (m_player) {
-        m_player->Rewind();
-    } else {
-        m_player = platform.CreateSoundPlayer();
-    }
-    if (!m_player->IsOpen()) {
-        m_player->Open(m_path, m_title);
-    }
-    m_player->Play();
-}
-
 std::optional<int> ChimeRow(std::string_view timeText) {
     const std::string_view tail =
         timeText.size() >= kTailLength ? timeText.substr(timeText.size() - kTailLength) : timeText;
@@ -118,22 +103,14 @@ void Chimes::ChimeCheck(const LocalTime& now, bool audible) {
     if (!audible) {
         return;
     }
-    const int row = due->row;
-    auto& sound = m_sounds[static_cast<std::size_t>(row)];
-    if (!sound) {
-        sound.emplace(m_platform.SoundDirectory() +
-                          std::string(kTable[static_cast<std::size_t>(row)]),
-                      ChimeTitle(row));
-    }
-    sound->PlayFromStart(m_platform);
+    m_platform.PlaySound(m_platform.SoundDirectory() +
+                             std::string(kTable[static_cast<std::size_t>(due->row)]),
+                         ChimeTitle(due->row));
 }
 
 void Chimes::PlayClosingSound() {
-    if (!m_closingSound) {
-        m_closingSound.emplace(m_platform.SoundDirectory() + std::string(kClosingSoundFile),
-                               std::string(kClosingSoundTitle));
-    }
-    m_closingSound->PlayFromStart(m_platform);
+    m_platform.PlaySound(m_platform.SoundDirectory() + std::string(kClosingSoundFile),
+                         std::string(kClosingSoundTitle));
 }
 
 } // namespace reloj

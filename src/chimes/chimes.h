@@ -1,37 +1,18 @@
 // The chimes: which sound a time of day calls for (an hour's own sound on the hour, the common
 // half-hour sound at half past) and the closing sound, each played from its start. The sounds
-// play in the background through the platform's players; whether they are heard is never
-// checked, so a missing file or sound server changes nothing else.
+// play in the background through the platform; whether they are heard is never checked, so a
+// missing file or sound server changes nothing else.
 #pragma once
 
 #include "core/local_time.h"
 #include "platform/platform.h"
 
 #include <array>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace reloj {
-
-// One of the clock's sounds: a wave file, what it is called, and the player it opens on its
-// first play.
-class ChimeSound {
-  public:
-    ChimeSound(std::string path, std::string title);
-
-    // Plays the sound from its start: a sound still playing starts again, and the player
-    // opened for an earlier play is reused.
-    void PlayFromStart(Platform& platform);
-
-    const std::string& Path() const { return m_path; }
-
-  private:
-    std::string m_path;
-    std::string m_title;
-    std::unique_ptr<SoundPlayer> m_player;
-};
 
 // How late a tick may come and still play the chime whose second it missed: a stalled machine
 // or a small step of the clock forward must not lose an hour's chime. A later tick, or a
@@ -66,7 +47,7 @@ inline constexpr std::string_view kClosingSoundFile = "finreloj.wav";
 std::string ChimeTitle(int row);
 inline constexpr std::string_view kClosingSoundTitle = "Despedida";
 
-// The clock's 26 sounds, each made on its first play.
+// The clock's 26 sounds, played through the platform.
 class Chimes {
   public:
     Chimes(Platform& platform);
@@ -80,8 +61,6 @@ class Chimes {
 
   private:
     Platform& m_platform;
-    std::array<std::optional<ChimeSound>, kChimeRows> m_sounds;
-    std::optional<ChimeSound> m_closingSound;
     // The instant of the last chime that was due.
     std::optional<int64_t> m_lastChime;
 };

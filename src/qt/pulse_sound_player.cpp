@@ -428,38 +428,26 @@ void PlayFile(Playback& playback, const std::string& path, const std::string& ti
 } // namespace
 
 PulseSoundPlayer::~PulseSoundPlayer() {
-    if (!m_playing) {
-        return;
+    for (auto& [path, playback] : m_playing) {
+        playback->RequestStop();
     }
-    m_playing->RequestStop();
-    // The thread lets go of the server within a round of its loop; a program that ends right
-    // after should not pull the library away from under it.
-    std::unique_lock lock(m_playing->mutex);
-    m_playing->ended.wait_for(lock, kWaitWhenGoing, [this] { return m_playing->done; });
-}
-
-void PulseSoundPlayer::Open(const std::string& path, const std::string& title) {
-    m_path = path;
-    m_title = title;
-    if (::access(path.c_str(), F_OK) != 0) {
-        qCInfo(lcSound, "missing %s", path.c_str());
+    // The threads let go of the server within a round of their loops; a program that ends
+    // right after should not pull the library away from under them.
+    const auto deadline = Steady::now() + kWaitWhenGoing;
+    for (auto& [path, playback] : m_playing) {
+        std::unique_lock lock(playback->mutex);
+        playback->ended.wait_until(lock, deadline, [&playback] { return playback->done; });
     }
 }
 
-bool PulseSoundPlayer::IsOpen() const {
-    return !m_path.empty();
-}
-
-void PulseSoundPlayer::Rewind() {
-    if (m_playing) {
-        m_playing->RequestStop();
-        m_playing.reset();
+void PulseSoundPlayer::Play(const std::string& path, const std::string& title) {
+    qCInfo(lcSound, "play %s", FileName(path));
+    auto& latest = m_playing[path];
+    if (latest) {
+        // The same sound still playing starts over: the earlier play stops where it is.
+        latest->RequestStop();
+        latest.reset();
     }
-}
-
-void PulseSoundPlayer::Play() {
-    qCInfo(lcSound, "play %s", FileName(m_path));
-    Rewind();
     auto playback = std::make_shared<Playback>();
     // Signals are the main thread's business (a request to stop arrives as one), and a server
     // that goes away must not raise SIGPIPE here: the thread starts with every signal blocked.
@@ -468,7 +456,7 @@ void PulseSoundPlayer::Play() {
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &previous);
     try {
-        std::thread([playback, path = m_path, title = m_title] {
+        std::thread([playback, path, title] {
             // A clock started at a real-time priority keeps it for its ticks; a sound is not
             // worth pre-empting anything for.
             const sched_param normal{};
@@ -476,9 +464,10 @@ void PulseSoundPlayer::Play() {
             PlayFile(*playback, path, title);
             playback->Finish();
         }).detach();
-        m_playing = std::move(playback);
+        latest = std::move(playback);
     } catch (const std::system_error& error) {
-        qCInfo(lcSound, "cannot play %s: %s", FileName(m_path), error.what());
+        m_playing.erase(path);
+        qCInfo(lcSound, "cannot play %s: %s", FileName(path), error.what());
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }

@@ -2,7 +2,6 @@
 
 #include "core/numeric.h"
 #include "core/scale_factor.h"
-#include "qt/pulse_sound_player.h"
 #include "qt/qt_window.h"
 #include "qt/xcb_reply.h"
 
@@ -349,8 +348,8 @@ void QtPlatform::Quit(int status) {
     QCoreApplication::exit(status);
 }
 
-std::unique_ptr<SoundPlayer> QtPlatform::CreateSoundPlayer() {
-    return std::make_unique<PulseSoundPlayer>();
+void QtPlatform::PlaySound(const std::string& path, const std::string& title) {
+    m_sounds.Play(path, title);
 }
 
 std::string QtPlatform::SoundDirectory() const {

@@ -106,7 +106,9 @@ LocalTime At(int hour, int minute, int second, int64_t epochSecond) {
     return {2026, 12, 8, hour, minute, second, epochSecond};
 }
 
-TEST(Chimes, OpenedOnceThenRewoundAndReplayed) {
+// Each chime asks the platform for its file in the sound directory, under its title, every
+// time it is due.
+TEST(Chimes, EachChimePlaysItsFileUnderItsTitle) {
     test::FakePlatform platform;
     Chimes chimes(platform);
     constexpr int64_t kDay = 86400;
@@ -114,17 +116,14 @@ TEST(Chimes, OpenedOnceThenRewoundAndReplayed) {
     chimes.ChimeCheck(At(12, 0, 1, 1), true);
     chimes.ChimeCheck(At(12, 30, 0, 1800), true);
     chimes.ChimeCheck(At(12, 0, 0, kDay), true);
-    const std::vector<std::string> expected = {
-        "CreateSoundPlayer",
-        "Open /sonidos/12pm.wav (Campanada de las 12)",
-        "Play /sonidos/12pm.wav",
-        "CreateSoundPlayer",
-        "Open /sonidos/media.wav (Campanada de la media)",
-        "Play /sonidos/media.wav",
-        "Rewind /sonidos/12pm.wav",
-        "Play /sonidos/12pm.wav",
+    chimes.PlayClosingSound();
+    const std::vector<test::FakePlatform::SoundPlay> expected = {
+        {"/sonidos/12pm.wav", "Campanada de las 12"},
+        {"/sonidos/media.wav", "Campanada de la media"},
+        {"/sonidos/12pm.wav", "Campanada de las 12"},
+        {"/sonidos/finreloj.wav", "Despedida"},
     };
-    EXPECT_EQ(platform.journal, expected);
+    EXPECT_EQ(platform.plays, expected);
 }
 
 // Ticks as the clock may meet them: late after a stall, across steps of the clock either way,
@@ -192,20 +191,11 @@ TEST(Chimes, EachChimePlaysOnceWhateverTheClockDoes) {
             chimes.ChimeCheck(At(tick.hour, tick.minute, tick.second, tick.instant), tick.audible);
         }
         std::vector<std::string> heard;
-        for (const std::string& entry : platform.journal) {
-            if (entry.starts_with("Play ")) {
-                heard.push_back(entry.substr(entry.rfind('/') + 1));
-            }
+        for (const auto& play : platform.plays) {
+            heard.push_back(play.path.substr(play.path.rfind('/') + 1));
         }
         EXPECT_EQ(heard, row.heard);
     }
-}
-
-TEST(Chimes, ClosingSound) {
-    test::FakePlatform platform;
-    Chimes chimes(platform);
-    chimes.PlayClosingSound();
-    EXPECT_EQ(platform.journal.back(), "Play /sonidos/finreloj.wav");
 }
 
 } // namespace

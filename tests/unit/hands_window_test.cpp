@@ -88,14 +88,20 @@ TEST_F(Clock, TickOrder) {
     platform.journal.clear();
     Tick();
     const std::vector<std::string> expected = {
-        "CreateSoundPlayer",       "Open /sonidos/media.wav (Campanada de la media)",
-        "Play /sonidos/media.wav", "ScreenPixel 1,1",
-        "ScreenPixel 77,1",        "ScreenPixel 1,77",
-        "ScreenPixel 77,77",       "reloj.SetBackground",
-        "reloj.SetFill",           "reloj.Repaint",
-        "$uhr$.SetBackground",     "$uhr$.Repaint",
-        "reloj.DrawCircle",        "KeepOnTop reloj",
-        "KeepOnTop $uhr$",         "reloj.SetShape",
+        "PlaySound /sonidos/media.wav (Campanada de la media)",
+        "ScreenPixel 1,1",
+        "ScreenPixel 77,1",
+        "ScreenPixel 1,77",
+        "ScreenPixel 77,77",
+        "reloj.SetBackground",
+        "reloj.SetFill",
+        "reloj.Repaint",
+        "$uhr$.SetBackground",
+        "$uhr$.Repaint",
+        "reloj.DrawCircle",
+        "KeepOnTop reloj",
+        "KeepOnTop $uhr$",
+        "reloj.SetShape",
     };
     EXPECT_EQ(platform.journal, expected) << "desktop 0 is dark: the clock turns white";
 
@@ -136,15 +142,15 @@ TEST_F(Clock, MuteFlagSilencesChimesButNotTheClosingSound) {
     app.ChimesMuted() = true;
     At(12, 0, 0);
     Tick();
-    EXPECT_FALSE(Journaled("Play /sonidos/12pm.wav"));
     At(12, 30, 0);
     Tick();
-    EXPECT_FALSE(Journaled("Play /sonidos/media.wav"));
+    EXPECT_TRUE(platform.plays.empty());
     app.State().buttonHeld = true;
     for (int i = 0; i < kHoldTicksToQuit; ++i) {
         Tick();
     }
-    EXPECT_TRUE(Journaled("Play /sonidos/finreloj.wav"));
+    ASSERT_EQ(platform.plays.size(), 1U);
+    EXPECT_EQ(platform.plays[0].path, "/sonidos/finreloj.wav");
 }
 
 TEST_F(Clock, HoldToQuit) {
@@ -172,9 +178,7 @@ TEST_F(Clock, HoldToQuit) {
     platform.journal.clear();
     Tick();
     const std::vector<std::string> closing = {
-        "CreateSoundPlayer",
-        "Open /sonidos/finreloj.wav (Despedida)",
-        "Play /sonidos/finreloj.wav",
+        "PlaySound /sonidos/finreloj.wav (Despedida)",
         "MessageBox",
         "KeepOnTop reloj",
         "KeepOnTop $uhr$",
@@ -489,14 +493,12 @@ class Sleeper {
   private:
     void Tick(int64_t utc) {
         platform.now = LocalAt(utc, *m_zone);
-        const std::size_t before = platform.journal.size();
+        const std::size_t before = platform.plays.size();
         app.Hands().OnTick();
         ++ticks;
-        for (std::size_t i = before; i < platform.journal.size(); ++i) {
-            const std::string& entry = platform.journal[i];
-            if (entry.rfind("Play /sonidos/", 0) == 0) {
-                chimes.push_back(Clock24(platform.now) + " " + entry.substr(14));
-            }
+        for (std::size_t i = before; i < platform.plays.size(); ++i) {
+            const std::string& path = platform.plays[i].path;
+            chimes.push_back(Clock24(platform.now) + " " + path.substr(path.rfind('/') + 1));
         }
     }
 
