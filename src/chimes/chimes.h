@@ -29,10 +29,9 @@ struct DueChime {
 // after, if any.
 std::optional<DueChime> ChimeDueAt(const LocalTime& now);
 
-// The row of the chime table that a time text calls for: 0 for the half hour, 1-24 for the
-// hours (the row's control and file), nothing for any other second. T is the long time text;
-// the hour is the number read from its first two characters, the rest its last five.
-std::optional<int> ChimeRow(std::string_view timeText);
+// The row of the chime table that a local time of day calls for: 0 for any hh:30:00, 1-24 for
+// the hours 0-23 at hh:00:00 (the row's file), nothing for any other second or hour.
+std::optional<int> ChimeRow(int32_t hour, int32_t minute, int32_t second);
 
 inline constexpr int kChimeRows = 25;
 
