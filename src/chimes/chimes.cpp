@@ -7,7 +7,6 @@ namespace {
 constexpr int kHalfHourRow = 0;
 constexpr int32_t kHalfHourMinute = 30;
 constexpr int32_t kMinutesPerChime = 30;
-constexpr int64_t kSecondsPerMinute = 60;
 constexpr int64_t kSecondsPerChime = kMinutesPerChime * kSecondsPerMinute;
 
 // Rows 1-24 in table order: the morning hours 1-11, midnight, the afternoon hours 13-23, noon.
