@@ -1,5 +1,6 @@
 #include "qt/qt_platform.h"
 
+#include "core/colour.h"
 #include "core/numeric.h"
 #include "core/scale_factor.h"
 #include "qt/qt_window.h"
@@ -58,7 +59,7 @@ Colour GrabbedPixel(PixelPoint p) {
         return kNoColour;
     }
     const QRgb rgb = image.pixel(0, 0);
-    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+    return PackColour(qRed(rgb), qGreen(rgb), qBlue(rgb));
 }
 
 } // namespace
