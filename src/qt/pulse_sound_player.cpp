@@ -1,5 +1,6 @@
 #include "qt/pulse_sound_player.h"
 
+#include "core/environment.h"
 #include "core/wave_header.h"
 
 #include <QLoggingCategory>
@@ -105,11 +106,6 @@ class Properties {
     pa_proplist* m_list;
 };
 
-bool EnvironmentSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
 // The server to ask for, or null for the sound library's own search. Without XDG_RUNTIME_DIR
 // that search looks for the user's server in a directory of the user's configuration that it
 // makes when missing, linked to a new directory under /tmp. A user's server that runs has made
@@ -120,16 +116,15 @@ const char* ServerToAsk() {
         EnvironmentSet("PULSE_RUNTIME_PATH")) {
         return nullptr;
     }
-    std::filesystem::path configuration;
-    if (EnvironmentSet("XDG_CONFIG_HOME")) {
-        configuration = std::getenv("XDG_CONFIG_HOME");
-    } else if (EnvironmentSet("HOME")) {
-        configuration = std::filesystem::path(std::getenv("HOME")) / ".config";
-    }
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(configuration / "pulse", error)) {
-        if (entry.path().filename().string().ends_with("-runtime")) {
-            return nullptr;
+    const std::optional<std::string> configuration =
+        ConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    if (configuration) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 std::filesystem::path(*configuration) / "pulse", error)) {
+            if (entry.path().filename().string().ends_with("-runtime")) {
+                return nullptr;
+            }
         }
     }
     return "unix:/var/run/pulse/native";
