@@ -195,17 +195,6 @@ constexpr const char* kNoConfigHome =
 
 } // namespace
 
-std::optional<std::string> ConfigHome(const char* xdgConfigHome, const char* home) {
-    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
-        return std::string(xdgConfigHome);
-    }
-    if (home != nullptr && home[0] == '/') {
-        const std::string_view folder(home);
-        return std::string(folder.substr(0, folder.find_last_not_of('/') + 1)) + "/.config";
-    }
-    return std::nullopt;
-}
-
 std::string ExecArgument(std::string_view argument) {
     if (!argument.empty() && argument.find_first_of(kNeedQuotes) == std::string_view::npos) {
         return std::string(argument);

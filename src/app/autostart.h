@@ -8,8 +8,8 @@
 // characters are carried inside double quotes.
 //
 // The caller says where the program and the configuration folder are (main reads them from the
-// process and the environment); this unit only writes or removes the one file, and tells what
-// it did in one Spanish line.
+// process and the environment, the folder by ConfigHome in core/environment.h); this unit only
+// writes or removes the one file, and tells what it did in one Spanish line.
 #pragma once
 
 #include <optional>
@@ -19,10 +19,6 @@
 namespace reloj {
 
 inline constexpr std::string_view kAutostartFileName = "reloj.desktop";
-
-// The configuration folder as the freedesktop base directories name it: XDG_CONFIG_HOME when it
-// is an absolute path, otherwise .config in the home folder; nothing without either.
-std::optional<std::string> ConfigHome(const char* xdgConfigHome, const char* home);
 
 // One argument of a desktop entry's Exec line, in double quotes where it needs them. Only for
 // a text UnwritableInEntry takes, which needs no escapes inside them.

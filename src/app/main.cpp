@@ -4,6 +4,7 @@
 // ClockApplication::Start on Qt's xcb platform. Everything after that happens in Qt's event loop.
 #include "app/autostart.h"
 #include "app/clock_application.h"
+#include "core/environment.h"
 #include "qt/qt_platform.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -83,16 +84,12 @@ bool EnvironmentIs(const char* name, std::string_view value) {
     return set != nullptr && value == set;
 }
 
-bool EnvironmentSet(const char* name) {
-    const char* set = std::getenv(name);
-    return set != nullptr && *set != '\0';
-}
-
 // Wayland lets no client place itself, stay on top or read the screen, so the clock asks
 // for X11 (XWayland) unless the user chose a platform.
 void ChooseWindowSystem() {
-    if (!EnvironmentSet("QT_QPA_PLATFORM") &&
-        (EnvironmentSet("WAYLAND_DISPLAY") || EnvironmentIs("XDG_SESSION_TYPE", "wayland"))) {
+    if (!reloj::EnvironmentSet("QT_QPA_PLATFORM") &&
+        (reloj::EnvironmentSet("WAYLAND_DISPLAY") ||
+         EnvironmentIs("XDG_SESSION_TYPE", "wayland"))) {
         setenv("QT_QPA_PLATFORM", "xcb", 1);
     }
     // Positions, regions and screen pixels are all device pixels: no scaling by Qt.
@@ -115,7 +112,7 @@ bool UsableRuntimeDirectory(const std::string& path) {
 }
 
 void ChooseRuntimeDirectory() {
-    if (EnvironmentSet("XDG_RUNTIME_DIR")) {
+    if (reloj::EnvironmentSet("XDG_RUNTIME_DIR")) {
         return;
     }
     const std::string usual = "/run/user/" + std::to_string(geteuid());
@@ -141,7 +138,7 @@ bool DisplayReachable() {
     if (platform != nullptr && std::string_view(platform).substr(0, 3) != "xcb") {
         return true;
     }
-    if (!EnvironmentSet("DISPLAY")) {
+    if (!reloj::EnvironmentSet("DISPLAY")) {
         std::fputs("reloj: no hay pantalla: la variable DISPLAY está vacía\n", stderr);
         return false;
     }

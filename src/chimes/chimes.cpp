@@ -1,19 +1,12 @@
 #include "chimes/chimes.h"
 
-#include "core/numeric.h"
-#include "core/time_text.h"
-
 namespace reloj {
 
 namespace {
 
-constexpr std::string_view kHalfHour = "30:00";
-constexpr std::string_view kFullHour = "00:00";
-constexpr std::size_t kTailLength = 5;
-constexpr std::size_t kHourDigits = 2;
 constexpr int kHalfHourRow = 0;
+constexpr int32_t kHalfHourMinute = 30;
 constexpr int32_t kMinutesPerChime = 30;
-constexpr int64_t kSecondsPerMinute = 60;
 constexpr int64_t kSecondsPerChime = kMinutesPerChime * kSecondsPerMinute;
 
 // Rows 1-24 in table order: the morning hours 1-11, midnight, the afternoon hours 13-23, noon.
@@ -36,31 +29,16 @@ constexpr std::array<int, kChimeRows> kRowHour{-1, 1,  2,  3,  4,  5,  6,  7,  8
 
 } // namespace
 
-ChimeSound::ChimeSound(std::string path, std::string title)
-    : m_path(std::move(path)), m_title(std::move(title)) {}
-
-void ChimeSound::PlayFromStart(Platform& platform) {
-    if (m_player) {
-        m_player->Rewind();
-    } else {
-        m_player = platform.CreateSoundPlayer();
-    }
-    if (!m_player->IsOpen()) {
-        m_player->Open(m_path, m_title);
-    }
-    m_player->Play();
-}
-
-std::optional<int> ChimeRow(std::string_view timeText) {
-    const std::string_view tail =
-        timeText.size() >= kTailLength ? timeText.substr(timeText.size() - kTailLength) : timeText;
-    if (tail == kHalfHour) {
-        return kHalfHourRow;
-    }
-    if (tail != kFullHour) {
+std::optional<int> ChimeRow(int32_t hour, int32_t minute, int32_t second) {
+    if (second != 0) {
         return std::nullopt;
     }
-    const double hour = LeadingNumber(timeText.substr(0, kHourDigits)).value;
+    if (minute == kHalfHourMinute) {
+        return kHalfHourRow;
+    }
+    if (minute != 0) {
+        return std::nullopt;
+    }
     for (int row = 1; row < kChimeRows; ++row) {
         if (hour == kRowHour[static_cast<std::size_t>(row)]) {
             return row;
@@ -74,11 +52,8 @@ std::optional<DueChime> ChimeDueAt(const LocalTime& now) {
     if (sinceChime < 0 || sinceChime > kLateChimeSeconds) {
         return std::nullopt;
     }
-    // The chime's own second, in the same hour: its row is the one its time text calls for.
-    LocalTime chime = now;
-    chime.minute -= now.minute % kMinutesPerChime;
-    chime.second = 0;
-    const auto row = ChimeRow(TimeText(chime));
+    // The chime's own second, in the same hour.
+    const auto row = ChimeRow(now.hour, now.minute - now.minute % kMinutesPerChime, 0);
     if (!row) {
         return std::nullopt;
     }
@@ -118,22 +93,14 @@ void Chimes::ChimeCheck(const LocalTime& now, bool audible) {
     if (!audible) {
         return;
     }
-    const int row = due->row;
-    auto& sound = m_sounds[static_cast<std::size_t>(row)];
-    if (!sound) {
-        sound.emplace(m_platform.SoundDirectory() +
-                          std::string(kTable[static_cast<std::size_t>(row)]),
-                      ChimeTitle(row));
-    }
-    sound->PlayFromStart(m_platform);
+    m_platform.PlaySound(m_platform.SoundDirectory() +
+                             std::string(kTable[static_cast<std::size_t>(due->row)]),
+                         ChimeTitle(due->row));
 }
 
 void Chimes::PlayClosingSound() {
-    if (!m_closingSound) {
-        m_closingSound.emplace(m_platform.SoundDirectory() + std::string(kClosingSoundFile),
-                               std::string(kClosingSoundTitle));
-    }
-    m_closingSound->PlayFromStart(m_platform);
+    m_platform.PlaySound(m_platform.SoundDirectory() + std::string(kClosingSoundFile),
+                         std::string(kClosingSoundTitle));
 }
 
 } // namespace reloj

@@ -1,37 +1,18 @@
 // The chimes: which sound a time of day calls for (an hour's own sound on the hour, the common
 // half-hour sound at half past) and the closing sound, each played from its start. The sounds
-// play in the background through the platform's players; whether they are heard is never
-// checked, so a missing file or sound server changes nothing else.
+// play in the background through the platform; whether they are heard is never checked, so a
+// missing file or sound server changes nothing else.
 #pragma once
 
 #include "core/local_time.h"
 #include "platform/platform.h"
 
 #include <array>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace reloj {
-
-// One of the clock's sounds: a wave file, what it is called, and the player it opens on its
-// first play.
-class ChimeSound {
-  public:
-    ChimeSound(std::string path, std::string title);
-
-    // Plays the sound from its start: a sound still playing starts again, and the player
-    // opened for an earlier play is reused.
-    void PlayFromStart(Platform& platform);
-
-    const std::string& Path() const { return m_path; }
-
-  private:
-    std::string m_path;
-    std::string m_title;
-    std::unique_ptr<SoundPlayer> m_player;
-};
 
 // How late a tick may come and still play the chime whose second it missed: a stalled machine
 // or a small step of the clock forward must not lose an hour's chime. A later tick, or a
@@ -48,10 +29,9 @@ struct DueChime {
 // after, if any.
 std::optional<DueChime> ChimeDueAt(const LocalTime& now);
 
-// The row of the chime table that a time text calls for: 0 for the half hour, 1-24 for the
-// hours (the row's control and file), nothing for any other second. T is the long time text;
-// the hour is the number read from its first two characters, the rest its last five.
-std::optional<int> ChimeRow(std::string_view timeText);
+// The row of the chime table that a local time of day calls for: 0 for any hh:30:00, 1-24 for
+// the hours 0-23 at hh:00:00 (the row's file), nothing for any other second or hour.
+std::optional<int> ChimeRow(int32_t hour, int32_t minute, int32_t second);
 
 inline constexpr int kChimeRows = 25;
 
@@ -66,7 +46,7 @@ inline constexpr std::string_view kClosingSoundFile = "finreloj.wav";
 std::string ChimeTitle(int row);
 inline constexpr std::string_view kClosingSoundTitle = "Despedida";
 
-// The clock's 26 sounds, each made on its first play.
+// The clock's 26 sounds, played through the platform.
 class Chimes {
   public:
     Chimes(Platform& platform);
@@ -80,8 +60,6 @@ class Chimes {
 
   private:
     Platform& m_platform;
-    std::array<std::optional<ChimeSound>, kChimeRows> m_sounds;
-    std::optional<ChimeSound> m_closingSound;
     // The instant of the last chime that was due.
     std::optional<int64_t> m_lastChime;
 };

@@ -1,22 +1,17 @@
 #include "clock/auto_colour.h"
 
+#include "core/colour.h"
 #include "core/numeric.h"
 
 namespace reloj {
 
 namespace {
-constexpr int32_t kByte = 255;
-constexpr int32_t kGreenUnit = 256;
-constexpr int32_t kBlueUnit = 65536;
 constexpr int32_t kChannels = 3;
 constexpr int16_t kSamples = 4;
 } // namespace
 
 int16_t PixelBrightness(Colour colour) {
-    const int32_t red = colour & kByte;
-    const int32_t green = (colour / kGreenUnit) & kByte;
-    const int32_t blue = (colour / kBlueUnit) & kByte;
-    return static_cast<int16_t>((blue + red + green) / kChannels);
+    return static_cast<int16_t>((BlueOf(colour) + RedOf(colour) + GreenOf(colour)) / kChannels);
 }
 
 Colour ChooseAutoColour(int16_t b1, int16_t b2, int16_t b3, int16_t b4) {

@@ -4,12 +4,6 @@
 
 namespace reloj {
 
-namespace {
-
-constexpr int64_t kSecondsPerMinute = 60;
-
-} // namespace
-
 int64_t NextTickSecond(const LocalTime& now, const TickNeeds& needs) {
     if (needs.holding || needs.lookPending || needs.raisePending) {
         return now.epochSecond + 1;

@@ -16,6 +16,27 @@ inline constexpr Colour kDefaultColour = 0xFF; // pure red
 inline constexpr Colour kBlack = 0x000000;
 inline constexpr Colour kWhite = 0xFFFFFF;
 
+// The weights of green and blue in a packed colour, and the largest value of one channel.
+inline constexpr int32_t kGreenUnit = 0x100;
+inline constexpr int32_t kBlueUnit = 0x10000;
+inline constexpr int32_t kChannelMax = 0xFF;
+
+// The colour of red, green and blue, each 0-255.
+constexpr Colour PackColour(int32_t red, int32_t green, int32_t blue) {
+    return red + kGreenUnit * green + kBlueUnit * blue;
+}
+
+// One channel of a colour, 0-255. A value that is no colour gives whatever its bits say.
+constexpr int32_t RedOf(Colour colour) {
+    return colour & kChannelMax;
+}
+constexpr int32_t GreenOf(Colour colour) {
+    return (colour / kGreenUnit) & kChannelMax;
+}
+constexpr int32_t BlueOf(Colour colour) {
+    return (colour / kBlueUnit) & kChannelMax;
+}
+
 // The colour a window shows for a clock colour: itself when it is a colour 0x00BBGGRR, and
 // the default red for a value that is no colour (such as -1 from an unrecognised text).
 constexpr Colour ShownColour(Colour clockColour) {

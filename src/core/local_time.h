@@ -7,6 +7,9 @@
 
 namespace reloj {
 
+// The seconds of a wall-clock minute; a leap second (second 60) is left to the code that meets it.
+inline constexpr int64_t kSecondsPerMinute = 60;
+
 struct LocalTime {
     int32_t year = 0, month = 0, day = 0; // month 1-12, day 1-31
     int32_t hour = 0, minute = 0, second = 0;

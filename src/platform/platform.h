@@ -134,22 +134,6 @@ class Window {
     virtual void SetFocus(const std::string& control) = 0;
 };
 
-// One sound file's player. Failures are silent: a file that is missing or broken, or no sound
-// server, leaves the sound unheard and nothing else changed.
-class SoundPlayer {
-  public:
-    virtual ~SoundPlayer() = default;
-    // Readies the player for a wave file; later plays reuse it. What it holds between plays
-    // is the player's business. `title` says in words what the sound is, for whoever lists
-    // what plays (a desktop's mixer).
-    virtual void Open(const std::string& path, const std::string& title) = 0;
-    virtual bool IsOpen() const = 0;
-    // Back to the start of the sound.
-    virtual void Rewind() = 0;
-    // Starts playback and returns at once; the sound plays in the background.
-    virtual void Play() = 0;
-};
-
 // News from the desktop that may give the clock's tick work.
 enum class DesktopChange : uint8_t {
     Stacking, // another window may have covered the clock's windows
@@ -226,7 +210,12 @@ class Platform {
     // Ends the program with the given status once the current event has been handled.
     virtual void Quit(int status) = 0;
 
-    virtual std::unique_ptr<SoundPlayer> CreateSoundPlayer() = 0;
+    // Plays a wave file in the background and returns at once; `title` says in words what the
+    // sound is, for whoever lists what plays (a desktop's mixer). The same file played again
+    // while it still sounds starts over from its start. Failures are silent: a file that is
+    // missing or broken, or no sound server, leaves the sound unheard and nothing else changed.
+    // What is kept between plays is the platform's business.
+    virtual void PlaySound(const std::string& path, const std::string& title) = 0;
     // The directory of the clock's wave files, ending in "/".
     virtual std::string SoundDirectory() const = 0;
 };

@@ -1,5 +1,6 @@
 #include "qt/pulse_sound_player.h"
 
+#include "core/environment.h"
 #include "core/wave_header.h"
 
 #include <QLoggingCategory>
@@ -105,11 +106,6 @@ class Properties {
     pa_proplist* m_list;
 };
 
-bool EnvironmentSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
 // The server to ask for, or null for the sound library's own search. Without XDG_RUNTIME_DIR
 // that search looks for the user's server in a directory of the user's configuration that it
 // makes when missing, linked to a new directory under /tmp. A user's server that runs has made
@@ -120,16 +116,15 @@ const char* ServerToAsk() {
         EnvironmentSet("PULSE_RUNTIME_PATH")) {
         return nullptr;
     }
-    std::filesystem::path configuration;
-    if (EnvironmentSet("XDG_CONFIG_HOME")) {
-        configuration = std::getenv("XDG_CONFIG_HOME");
-    } else if (EnvironmentSet("HOME")) {
-        configuration = std::filesystem::path(std::getenv("HOME")) / ".config";
-    }
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(configuration / "pulse", error)) {
-        if (entry.path().filename().string().ends_with("-runtime")) {
-            return nullptr;
+    const std::optional<std::string> configuration =
+        ConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    if (configuration) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 std::filesystem::path(*configuration) / "pulse", error)) {
+            if (entry.path().filename().string().ends_with("-runtime")) {
+                return nullptr;
+            }
         }
     }
     return "unix:/var/run/pulse/native";
@@ -428,38 +423,26 @@ void PlayFile(Playback& playback, const std::string& path, const std::string& ti
 } // namespace
 
 PulseSoundPlayer::~PulseSoundPlayer() {
-    if (!m_playing) {
-        return;
+    for (auto& [path, playback] : m_playing) {
+        playback->RequestStop();
     }
-    m_playing->RequestStop();
-    // The thread lets go of the server within a round of its loop; a program that ends right
-    // after should not pull the library away from under it.
-    std::unique_lock lock(m_playing->mutex);
-    m_playing->ended.wait_for(lock, kWaitWhenGoing, [this] { return m_playing->done; });
-}
-
-void PulseSoundPlayer::Open(const std::string& path, const std::string& title) {
-    m_path = path;
-    m_title = title;
-    if (::access(path.c_str(), F_OK) != 0) {
-        qCInfo(lcSound, "missing %s", path.c_str());
+    // The threads let go of the server within a round of their loops; a program that ends
+    // right after should not pull the library away from under them.
+    const auto deadline = Steady::now() + kWaitWhenGoing;
+    for (auto& [path, playback] : m_playing) {
+        std::unique_lock lock(playback->mutex);
+        playback->ended.wait_until(lock, deadline, [&playback] { return playback->done; });
     }
 }
 
-bool PulseSoundPlayer::IsOpen() const {
-    return !m_path.empty();
-}
-
-void PulseSoundPlayer::Rewind() {
-    if (m_playing) {
-        m_playing->RequestStop();
-        m_playing.reset();
+void PulseSoundPlayer::Play(const std::string& path, const std::string& title) {
+    qCInfo(lcSound, "play %s", FileName(path));
+    auto& latest = m_playing[path];
+    if (latest) {
+        // The same sound still playing starts over: the earlier play stops where it is.
+        latest->RequestStop();
+        latest.reset();
     }
-}
-
-void PulseSoundPlayer::Play() {
-    qCInfo(lcSound, "play %s", FileName(m_path));
-    Rewind();
     auto playback = std::make_shared<Playback>();
     // Signals are the main thread's business (a request to stop arrives as one), and a server
     // that goes away must not raise SIGPIPE here: the thread starts with every signal blocked.
@@ -468,7 +451,7 @@ void PulseSoundPlayer::Play() {
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &previous);
     try {
-        std::thread([playback, path = m_path, title = m_title] {
+        std::thread([playback, path, title] {
             // A clock started at a real-time priority keeps it for its ticks; a sound is not
             // worth pre-empting anything for.
             const sched_param normal{};
@@ -476,9 +459,10 @@ void PulseSoundPlayer::Play() {
             PlayFile(*playback, path, title);
             playback->Finish();
         }).detach();
-        m_playing = std::move(playback);
+        latest = std::move(playback);
     } catch (const std::system_error& error) {
-        qCInfo(lcSound, "cannot play %s: %s", FileName(m_path), error.what());
+        m_playing.erase(path);
+        qCInfo(lcSound, "cannot play %s: %s", FileName(path), error.what());
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }

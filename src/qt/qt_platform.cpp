@@ -1,8 +1,8 @@
 #include "qt/qt_platform.h"
 
+#include "core/colour.h"
 #include "core/numeric.h"
 #include "core/scale_factor.h"
-#include "qt/pulse_sound_player.h"
 #include "qt/qt_window.h"
 #include "qt/xcb_reply.h"
 
@@ -54,7 +54,7 @@ Colour GrabbedPixel(PixelPoint p) {
         return kNoColour;
     }
     const QRgb rgb = image.pixel(0, 0);
-    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+    return PackColour(qRed(rgb), qGreen(rgb), qBlue(rgb));
 }
 
 } // namespace
@@ -355,8 +355,8 @@ void QtPlatform::Quit(int status) {
     QCoreApplication::exit(status);
 }
 
-std::unique_ptr<SoundPlayer> QtPlatform::CreateSoundPlayer() {
-    return std::make_unique<PulseSoundPlayer>();
+void QtPlatform::PlaySound(const std::string& path, const std::string& title) {
+    m_sounds.Play(path, title);
 }
 
 std::string QtPlatform::SoundDirectory() const {

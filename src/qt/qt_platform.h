@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "qt/clock_set_watch.h"
 #include "qt/portal_colour_scheme.h"
+#include "qt/pulse_sound_player.h"
 #include "qt/root_pixel_reader.h"
 #include "qt/screen_watch.h"
 #include "qt/stacking_watch.h"
@@ -61,7 +62,7 @@ class QtPlatform final : public Platform {
     void WatchScreens(std::function<void()> changed) override;
     void MessageBox(Window& owner, const std::string& title, const std::string& text) override;
     void Quit(int status) override;
-    std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
+    void PlaySound(const std::string& path, const std::string& title) override;
     std::string SoundDirectory() const override;
 
   private:
@@ -100,6 +101,7 @@ class QtPlatform final : public Platform {
     // The windows made, while they live, to be told of a jump of the time.
     std::vector<QPointer<WindowWidget>> m_windows;
     std::function<void(DesktopChange)> m_desktopChanged;
+    PulseSoundPlayer m_sounds;
 };
 
 } // namespace reloj

@@ -1,5 +1,6 @@
 #include "qt/root_pixel_reader.h"
 
+#include "core/colour.h"
 #include "qt/xcb_reply.h"
 
 #include <algorithm>
@@ -201,7 +202,7 @@ RootPixelReader::Answers(const std::vector<xcb_get_image_cookie_t>& cookies) {
         if (reply->depth == kTrueColourDepth &&
             xcb_get_image_data_length(reply.get()) >= kBytesPerPixel) {
             const uint8_t* bytes = xcb_get_image_data(reply.get());
-            colours[i] = static_cast<Colour>(bytes[2] | (bytes[1] << 8) | (bytes[0] << 16));
+            colours[i] = PackColour(bytes[2], bytes[1], bytes[0]);
         }
     }
     return colours;

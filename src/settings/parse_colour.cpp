@@ -1,5 +1,6 @@
 #include "settings/parse_colour.h"
 
+#include "core/colour.h"
 #include "core/numeric.h"
 
 #include <QString>
@@ -191,9 +192,7 @@ std::optional<Colour> ParseTriple(std::string_view working) {
         const std::string_view afterGreen = afterRed.substr(comma2 + 1);
         blue = afterGreen.substr(0, afterGreen.find(','));
     }
-    constexpr int32_t kGreenShift = 256;
-    constexpr int32_t kBlueShift = 65536;
-    return Component(red) + kGreenShift * Component(green) + kBlueShift * Component(blue);
+    return PackColour(Component(red), Component(green), Component(blue));
 }
 
 std::string LowerCase(std::string_view text) {

@@ -2,21 +2,16 @@
 #include "fake_platform.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <set>
 
 namespace reloj {
 namespace {
 
-std::string Text(int hour, int minute, int second) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second);
-    return text;
-}
-
-TEST(ChimeRow, EveryChimeOfTheDay) {
-    const std::array<const char*, 24> files{
+// Every second of a day: the hour's own sound at hh:00:00, the half hour's at hh:30:00, nothing
+// at any other second.
+TEST(ChimeRow, EverySecondOfTheDay) {
+    const std::array<const char*, 24> hourFiles{
         "24am.wav", "1am.wav",  "2am.wav",  "3am.wav",  "4am.wav",  "5am.wav",
         "6am.wav",  "7am.wav",  "8am.wav",  "9am.wav",  "10am.wav", "11am.wav",
         "12pm.wav", "13pm.wav", "14pm.wav", "15pm.wav", "16pm.wav", "17pm.wav",
@@ -26,44 +21,47 @@ TEST(ChimeRow, EveryChimeOfTheDay) {
     for (int hour = 0; hour < 24; ++hour) {
         for (int minute = 0; minute < 60; ++minute) {
             for (int second = 0; second < 60; ++second) {
-                const auto row = ChimeRow(Text(hour, minute, second));
-                if (second == 0 && minute == 0) {
-                    ASSERT_TRUE(row) << Text(hour, minute, second);
-                    EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*row)],
-                              files[static_cast<std::size_t>(hour)]);
-                    ++chimes;
-                } else if (second == 0 && minute == 30) {
-                    ASSERT_TRUE(row) << Text(hour, minute, second);
-                    EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*row)], "media.wav");
-                    ++chimes;
-                } else {
-                    ASSERT_FALSE(row) << Text(hour, minute, second);
+                SCOPED_TRACE(testing::Message() << hour << ":" << minute << ":" << second);
+                const auto row = ChimeRow(hour, minute, second);
+                const char* file = second != 0    ? nullptr
+                                   : minute == 0  ? hourFiles[static_cast<std::size_t>(hour)]
+                                   : minute == 30 ? "media.wav"
+                                                  : nullptr;
+                if (file == nullptr) {
+                    ASSERT_FALSE(row);
+                    continue;
                 }
+                ASSERT_TRUE(row);
+                EXPECT_EQ(ChimeTable()[static_cast<std::size_t>(*row)], file);
+                ++chimes;
             }
         }
     }
     EXPECT_EQ(chimes, 48);
 }
 
-TEST(ChimeRow, OtherTimeTexts) {
+TEST(ChimeRow, TimesAroundTheChimes) {
     const struct {
         const char* name;
-        const char* text;
+        int hour, minute, second;
         const char* file; // nullptr: no chime
     } rows[] = {
-        {"one-digit hour", "9:00:00", "9am.wav"},
-        {"one-digit midnight", "0:00:00", "24am.wav"},
-        {"twelve-hour text never matches", "1:00:00 PM", nullptr},
-        {"twelve-hour half hour never matches", "1:30:00 AM", nullptr},
-        {"text without an hour plays midnight's sound", "ab:00:00", "24am.wav"},
-        {"half hour needs no hour", "xx:30:00", "media.wav"},
-        {"hour 24 is no row", "24:00:00", nullptr},
-        {"short text", "00", nullptr},
-        {"empty text", "", nullptr},
+        {"midnight", 0, 0, 0, "24am.wav"},
+        {"noon", 12, 0, 0, "12pm.wav"},
+        {"the half hour after midnight", 0, 30, 0, "media.wav"},
+        {"the last half hour of the day", 23, 30, 0, "media.wav"},
+        {"a second before the hour", 9, 59, 59, nullptr},
+        {"a second after the hour", 10, 0, 1, nullptr},
+        {"a minute after the hour", 10, 1, 0, nullptr},
+        {"a quarter past", 10, 15, 0, nullptr},
+        {"a second after the half hour", 10, 30, 1, nullptr},
+        {"a leap second before the hour", 9, 59, 60, nullptr},
+        {"hour 24 is no row", 24, 0, 0, nullptr},
+        {"a negative hour is no row", -1, 0, 0, nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto found = ChimeRow(row.text);
+        const auto found = ChimeRow(row.hour, row.minute, row.second);
         if (row.file == nullptr) {
             EXPECT_FALSE(found);
         } else {
@@ -106,7 +104,9 @@ LocalTime At(int hour, int minute, int second, int64_t epochSecond) {
     return {2026, 12, 8, hour, minute, second, epochSecond};
 }
 
-TEST(Chimes, OpenedOnceThenRewoundAndReplayed) {
+// Each chime asks the platform for its file in the sound directory, under its title, every
+// time it is due.
+TEST(Chimes, EachChimePlaysItsFileUnderItsTitle) {
     test::FakePlatform platform;
     Chimes chimes(platform);
     constexpr int64_t kDay = 86400;
@@ -114,17 +114,14 @@ TEST(Chimes, OpenedOnceThenRewoundAndReplayed) {
     chimes.ChimeCheck(At(12, 0, 1, 1), true);
     chimes.ChimeCheck(At(12, 30, 0, 1800), true);
     chimes.ChimeCheck(At(12, 0, 0, kDay), true);
-    const std::vector<std::string> expected = {
-        "CreateSoundPlayer",
-        "Open /sonidos/12pm.wav (Campanada de las 12)",
-        "Play /sonidos/12pm.wav",
-        "CreateSoundPlayer",
-        "Open /sonidos/media.wav (Campanada de la media)",
-        "Play /sonidos/media.wav",
-        "Rewind /sonidos/12pm.wav",
-        "Play /sonidos/12pm.wav",
+    chimes.PlayClosingSound();
+    const std::vector<test::FakePlatform::SoundPlay> expected = {
+        {"/sonidos/12pm.wav", "Campanada de las 12"},
+        {"/sonidos/media.wav", "Campanada de la media"},
+        {"/sonidos/12pm.wav", "Campanada de las 12"},
+        {"/sonidos/finreloj.wav", "Despedida"},
     };
-    EXPECT_EQ(platform.journal, expected);
+    EXPECT_EQ(platform.plays, expected);
 }
 
 // Ticks as the clock may meet them: late after a stall, across steps of the clock either way,
@@ -192,20 +189,11 @@ TEST(Chimes, EachChimePlaysOnceWhateverTheClockDoes) {
             chimes.ChimeCheck(At(tick.hour, tick.minute, tick.second, tick.instant), tick.audible);
         }
         std::vector<std::string> heard;
-        for (const std::string& entry : platform.journal) {
-            if (entry.starts_with("Play ")) {
-                heard.push_back(entry.substr(entry.rfind('/') + 1));
-            }
+        for (const auto& play : platform.plays) {
+            heard.push_back(play.path.substr(play.path.rfind('/') + 1));
         }
         EXPECT_EQ(heard, row.heard);
     }
-}
-
-TEST(Chimes, ClosingSound) {
-    test::FakePlatform platform;
-    Chimes chimes(platform);
-    chimes.PlayClosingSound();
-    EXPECT_EQ(platform.journal.back(), "Play /sonidos/finreloj.wav");
 }
 
 } // namespace

@@ -114,7 +114,7 @@ TEST_F(Clock, TickRunsItsStepsInOrder) {
     platform.journal.clear();
     Tick();
     // The chime, then the colour, then the raise, then the new hands.
-    EXPECT_LT(Position("Play /sonidos/media.wav"), Position("ScreenPixel 1,1"));
+    EXPECT_LT(Position("PlaySound /sonidos/media.wav (Campanada de la media)"), Position("ScreenPixel 1,1"));
     EXPECT_LT(Position("ScreenPixel 77,77"), Position("reloj.SetColours"));
     EXPECT_LT(Position("reloj.SetColours"), Position("KeepOnTop $uhr$"));
     EXPECT_LT(Position("KeepOnTop $uhr$"), Position("reloj.SetShape"));
@@ -161,15 +161,15 @@ TEST_F(Clock, MuteFlagSilencesChimesButNotTheClosingSound) {
     app.ChimesMuted() = true;
     At(12, 0, 0);
     Tick();
-    EXPECT_FALSE(Journaled("Play /sonidos/12pm.wav"));
     At(12, 30, 0);
     Tick();
-    EXPECT_FALSE(Journaled("Play /sonidos/media.wav"));
+    EXPECT_TRUE(platform.plays.empty());
     Hold();
     for (int i = 0; i < kHoldTicksToQuit; ++i) {
         Tick();
     }
-    EXPECT_TRUE(Journaled("Play /sonidos/finreloj.wav"));
+    ASSERT_EQ(platform.plays.size(), 1U);
+    EXPECT_EQ(platform.plays[0].path, "/sonidos/finreloj.wav");
 }
 
 TEST_F(Clock, HoldToQuit) {
@@ -196,7 +196,7 @@ TEST_F(Clock, HoldToQuit) {
     platform.journal.clear();
     Tick();
     // The farewell sounds as the box comes up; the windows go only once it is dismissed.
-    EXPECT_LT(Position("Play /sonidos/finreloj.wav"), Position("MessageBox"));
+    EXPECT_LT(Position("PlaySound /sonidos/finreloj.wav (Despedida)"), Position("MessageBox"));
     EXPECT_LT(Position("MessageBox"), Position("reloj.Hide"));
     EXPECT_LT(Position("reloj.Hide"), Position("reloj.Destroy"));
     EXPECT_EQ(Count("MessageBox"), 1);
@@ -557,14 +557,12 @@ class Sleeper {
   private:
     void Tick(int64_t utc) {
         platform.now = LocalAt(utc, *m_zone);
-        const std::size_t before = platform.journal.size();
+        const std::size_t before = platform.plays.size();
         app.Tick().OnTick();
         ++ticks;
-        for (std::size_t i = before; i < platform.journal.size(); ++i) {
-            const std::string& entry = platform.journal[i];
-            if (entry.rfind("Play /sonidos/", 0) == 0) {
-                chimes.push_back(Clock24(platform.now) + " " + entry.substr(14));
-            }
+        for (std::size_t i = before; i < platform.plays.size(); ++i) {
+            const std::string& path = platform.plays[i].path;
+            chimes.push_back(Clock24(platform.now) + " " + path.substr(path.rfind('/') + 1));
         }
     }
 

@@ -138,29 +138,9 @@ void FakePlatform::Quit(int status) {
     quitStatus = status;
 }
 
-namespace {
-
-class FakeSoundPlayer final : public SoundPlayer {
-  public:
-    explicit FakeSoundPlayer(std::vector<std::string>& journal) : m_journal(journal) {}
-    void Open(const std::string& path, const std::string& title) override {
-        m_journal.push_back("Open " + path + " (" + title + ")");
-        m_path = path;
-    }
-    bool IsOpen() const override { return !m_path.empty(); }
-    void Rewind() override { m_journal.push_back("Rewind " + m_path); }
-    void Play() override { m_journal.push_back("Play " + m_path); }
-
-  private:
-    std::vector<std::string>& m_journal;
-    std::string m_path;
-};
-
-} // namespace
-
-std::unique_ptr<SoundPlayer> FakePlatform::CreateSoundPlayer() {
-    journal.push_back("CreateSoundPlayer");
-    return std::make_unique<FakeSoundPlayer>(journal);
+void FakePlatform::PlaySound(const std::string& path, const std::string& title) {
+    journal.push_back("PlaySound " + path + " (" + title + ")");
+    plays.push_back({path, title});
 }
 
 FakeWindow* FakePlatform::Find(const std::string& title) const {

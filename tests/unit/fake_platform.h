@@ -90,7 +90,7 @@ class FakePlatform final : public Platform {
     void WatchScreens(std::function<void()> changed) override { screensChanged = changed; }
     void MessageBox(Window& owner, const std::string& title, const std::string& text) override;
     void Quit(int status) override;
-    std::unique_ptr<SoundPlayer> CreateSoundPlayer() override;
+    void PlaySound(const std::string& path, const std::string& title) override;
     std::string SoundDirectory() const override { return "/sonidos/"; }
 
     // The factor the desktop states, and the conversion the clock chose.
@@ -120,6 +120,14 @@ class FakePlatform final : public Platform {
 
     // The window with that title, while it exists.
     FakeWindow* Find(const std::string& title) const;
+
+    // Each sound played, in order; the journal notes each as "PlaySound <path> (<title>)" too.
+    struct SoundPlay {
+        std::string path;
+        std::string title;
+        bool operator==(const SoundPlay&) const = default;
+    };
+    std::vector<SoundPlay> plays;
 
     // Every call, in order, as "<title>.<Operation>" or "KeepOnTop <title>".
     std::vector<std::string> journal;
