@@ -18,7 +18,7 @@ HandsWindow::~HandsWindow() = default;
 
 void HandsWindow::Show(Window& owner) {
     if (!IsOpen()) {
-        m_window = m_platform.CreateWindow(WindowDescription{kHandsTitle, true}, &owner, *this);
+        m_window = m_platform.CreateWindow(WindowDescription{kHandsTitle}, &owner, *this);
         SetUp(owner);
     }
     m_window->Show();

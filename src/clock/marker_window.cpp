@@ -20,7 +20,7 @@ MarkerWindow::~MarkerWindow() {
 
 void MarkerWindow::Show() {
     if (!IsOpen()) {
-        m_window = m_platform.CreateWindow(WindowDescription{kMarkerTitle, true}, nullptr, *this);
+        m_window = m_platform.CreateWindow(WindowDescription{kMarkerTitle}, nullptr, *this);
         m_window->Move(kMarkerInitialLeft, kMarkerInitialTop);
         SetUp();
     }

@@ -62,7 +62,7 @@ class SampleDesktop : public ::testing::Test {
         state.radius = 525;
     }
     test::FakeWindow& Open(const char* title) {
-        windows.push_back(platform.CreateWindow(WindowDescription{title, true}, nullptr, events));
+        windows.push_back(platform.CreateWindow(WindowDescription{title}, nullptr, events));
         return static_cast<test::FakeWindow&>(*windows.back());
     }
 

@@ -356,20 +356,19 @@ TEST_F(Clock, FixedClockDoesNotMove) {
 TEST_F(Clock, ClickClosesTheCalculatorAndDoubleClickOpensAFreshOne) {
     Start("");
     Hands().OnDoubleClick();
-    ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
+    ASSERT_NE(platform.calculator, nullptr);
     // Owned by the hands, it opens above the clock and stays there.
-    EXPECT_EQ(platform.Find(kCalculatorTitle)->owner, kHandsTitle);
+    EXPECT_EQ(platform.calculator->owner, kHandsTitle);
     // A double-click starts with a click: the open calculator goes, a new one comes.
     platform.journal.clear();
     Hands().OnClick();
     Hands().OnDoubleClick();
-    const std::string title = kCalculatorTitle;
     ASSERT_GE(platform.journal.size(), 3u);
-    EXPECT_EQ(platform.journal[0], title + ".Destroy");
-    EXPECT_EQ(platform.journal[1], title + ".Create");
-    EXPECT_EQ(platform.journal.back(), title + ".Show");
+    EXPECT_EQ(platform.journal[0], "Calculator.Destroy");
+    EXPECT_EQ(platform.journal[1], "Calculator.Create");
+    EXPECT_EQ(platform.journal.back(), "Calculator.Show");
     Hands().OnClick();
-    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.calculator, nullptr);
     Hands().OnClick(); // nothing left to close
 }
 
@@ -377,7 +376,7 @@ TEST_F(Clock, ClosingTheClockClosesTheCalculator) {
     Start("");
     Hands().OnDoubleClick();
     app.Markers().Close();
-    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.calculator, nullptr);
     EXPECT_EQ(platform.quitStatus, 0);
 }
 
