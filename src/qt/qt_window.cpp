@@ -8,7 +8,6 @@
 #include "qt/window_manager_hints.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QMoveEvent>
@@ -16,7 +15,6 @@
 #include <QPolygon>
 #include <QRegion>
 #include <algorithm>
-#include <xcb/xcb.h>
 
 namespace reloj {
 
@@ -32,12 +30,6 @@ constexpr int kPlaceCorrections = 3;
 // How many regions are alive after each reshape, for soak tests and the curious:
 // QT_LOGGING_RULES="reloj.regions=true". A count that grows is a leak.
 Q_LOGGING_CATEGORY(lcRegions, "reloj.regions", QtWarningMsg)
-
-void FlushWindowSystem() {
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        xcb_flush(x11->connection());
-    }
-}
 
 QRegion ToQRegion(const Region& region) {
     QRegion result;
@@ -224,9 +216,6 @@ void WindowWidget::Tick() {
     if (m_events != nullptr) {
         m_events->OnTick();
     }
-    // Qt sends a new shape or a raise only when it next has an X event to handle; a tick has
-    // none, so the hands would wait for the pointer to move. Send them now.
-    FlushWindowSystem();
 }
 
 float WindowWidget::TwipsX(double pixels) const {

@@ -61,7 +61,6 @@ class WindowWidget final : public QWidget {
     };
 
     void Tick();
-    void AimTimer();
     void Paint(QPainter& painter, const QRegion& shown) const;
     // What the window shows changed: repaint it, and give the X server a new copy.
     void Changed();

@@ -1,8 +1,10 @@
 #include "qt/second_timer.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <algorithm>
 #include <limits>
+#include <xcb/xcb.h>
 
 namespace reloj {
 
@@ -12,6 +14,12 @@ namespace {
 // handler is the one the tick belongs to even if the timer fires a little early.
 constexpr int64_t kTickLateMs = 5;
 constexpr int64_t kMsPerSecond = 1000;
+
+void FlushWindowSystem() {
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_flush(x11->connection());
+    }
+}
 
 } // namespace
 
@@ -59,6 +67,10 @@ void SecondTimer::Fire() {
     // clock goes on ticking under it.
     m_second.reset();
     m_tick();
+    // Qt sends a new shape, a raise or a repaint only when it next has an X event to handle; a
+    // tick has none, so the hands and the calculator's result would wait for the pointer to
+    // move. Send them now.
+    FlushWindowSystem();
 }
 
 } // namespace reloj

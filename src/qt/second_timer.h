@@ -1,7 +1,8 @@
 // SecondTimer: the tick a window asks for, at the start of a wall-clock second. The timer counts
 // on the monotonic clock and is aimed afresh from the wall clock each time; whoever learns that
 // the wall clock jumped or the zone changed says so (TimeChanged), and a tick that is waiting
-// comes at the start of the next second instead. What a tick does is its owner's.
+// comes at the start of the next second instead. What a tick does is its owner's; what it
+// changed goes to the X server at once.
 #pragma once
 
 #include <QObject>
