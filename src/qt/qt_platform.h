@@ -1,7 +1,7 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
-// windows as QtWindow, topmost placement by raising (when StackingWatch says it is due),
-// screen pixels read from the X server (RootPixelReader) or, where they cannot be, the desktop's
-// stated look (PortalColourScheme), the screens and their changes
+// windows as QtWindow and the calculator as QtCalculator, topmost placement by raising (when
+// StackingWatch says it is due), screen pixels read from the X server (RootPixelReader) or, where
+// they cannot be, the desktop's stated look (PortalColourScheme), the screens and their changes
 // (ScreenWatch), the local time in the machine's zone as it changes (ZoneWatch), ticks that
 // follow jumps of the wall clock (ClockSetWatch), news from the desktop for a clock that sleeps
 // between ticks, a modal message box and wave playback. It holds no clock logic. Qt's own
