@@ -1,23 +1,20 @@
-// CalculatorWindow: a small titled window, opened by a double-click on the hands and closed by
-// a click, that shows every second the time lived since the birth date typed in its box, and
-// holds the switch that mutes the chimes. Reading the date and the calendar arithmetic live in
-// birth_date and elapsed; the clock's tick reads the mute switch.
+// CalculatorWindow: the logic of the small window, opened by a double-click on the hands and
+// closed by a click, that shows every second the time lived since the birth date typed in its
+// box, and holds the switch that mutes the chimes. Reading the date and the calendar arithmetic
+// live in birth_date and elapsed; how the window looks is the platform's (CalculatorView); the
+// clock's tick reads the mute switch.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <memory>
-#include <string>
 
 namespace reloj {
 
-inline constexpr const char* kCalculatorTitle =
-    "Calcula La Edad De Quien Desees Con Esta Utilidad...";
-
-class CalculatorWindow : public WindowEvents {
+class CalculatorWindow : public CalculatorEvents {
   public:
     // `chimesMuted` belongs to the application, and the hands window reads it on every tick;
-    // the check box writes it, and shows it again whenever the window opens.
+    // the switch writes it, and shows it again whenever the window opens.
     CalculatorWindow(Platform& platform, bool& chimesMuted);
     ~CalculatorWindow() override;
 
@@ -26,19 +23,16 @@ class CalculatorWindow : public WindowEvents {
     void Show(Window& owner);
     // Closes the window, if it is open: the typed date goes, the mute switch stays.
     void Close();
-    bool IsOpen() const { return m_window != nullptr; }
+    bool IsOpen() const { return m_view != nullptr; }
 
     void OnTick() override;
-    void OnControlToggled(const std::string& control) override;
+    void OnMuteToggled(bool muted) override;
     void OnCloseRequested() override;
 
   private:
-    void SetUp();
-    void OnMuteToggled();
-
     Platform& m_platform;
     bool& m_chimesMuted;
-    std::unique_ptr<Window> m_window;
+    std::unique_ptr<CalculatorView> m_view;
 };
 
 } // namespace reloj

@@ -11,7 +11,7 @@ HandsWindow::HandsWindow(const ClockLayout& layout, Platform& platform)
 HandsWindow::~HandsWindow() = default;
 
 void HandsWindow::Open(Window& dots, const WindowPlace& dotsPlace, WindowEvents& events) {
-    m_window = m_platform.CreateWindow(WindowDescription{kHandsTitle, true}, &dots, events);
+    m_window = m_platform.CreateWindow(WindowDescription{kHandsTitle}, &dots, events);
     m_place.emplace(*m_window, Pixels(m_layout));
     m_minuteRegion.reset();
     m_place->Move(dotsPlace.Left(), dotsPlace.Top(), dotsPlace.Width(), dotsPlace.Width());

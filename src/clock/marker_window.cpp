@@ -10,7 +10,7 @@ MarkerWindow::MarkerWindow(const ClockLayout& layout, Platform& platform)
 MarkerWindow::~MarkerWindow() = default;
 
 void MarkerWindow::Open(WindowEvents& events) {
-    m_window = m_platform.CreateWindow(WindowDescription{kMarkerTitle, true}, nullptr, events);
+    m_window = m_platform.CreateWindow(WindowDescription{kMarkerTitle}, nullptr, events);
     m_place.emplace(*m_window, Pixels(m_layout));
     const auto size = static_cast<float>(m_layout.windowSize);
     const float left =

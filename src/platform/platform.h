@@ -1,14 +1,16 @@
 // The ports: what the clock's logic needs from the desktop, as small interfaces. Windows placed,
-// sized and shaped in screen pixels and told their colours; topmost placement; the screen's
-// pixels and density; sound; the wall clock. The logic calls only these; qt/ provides
-// them on Qt, and the unit tests provide a fake that records what it was asked. The clock's
-// twips never cross a port: the logic converts them (core/twips.h) before it asks.
+// sized and shaped in screen pixels and told their colours; the calculator (calculator_view.h);
+// topmost placement; the screen's pixels and density; sound; the wall clock. The logic calls
+// only these; qt/ provides them on Qt, and the unit tests provide a fake that records what it
+// was asked. The clock's twips never cross a port: the logic converts them (core/twips.h)
+// before it asks.
 #pragma once
 
 #include "core/colour.h"
 #include "core/local_time.h"
 #include "core/region.h"
 #include "core/twips.h"
+#include "platform/calculator_view.h"
 
 #include <cstdint>
 #include <functional>
@@ -47,8 +49,6 @@ class WindowEvents {
     virtual void OnClick() {}
     virtual void OnDoubleClick() {}
     virtual void OnTick() {}
-    // The user toggled a check box (or clicked another control that reports clicks).
-    virtual void OnControlToggled(const std::string& /*control*/) {}
     // The user closed the window with its close button; the window stays until its owner lets
     // it go.
     virtual void OnCloseRequested() {}
@@ -57,28 +57,9 @@ class WindowEvents {
 // A window as the logic names it: an opaque number the platform hands out.
 using WindowHandle = std::uintptr_t;
 
-// How a window is made: its title and whether it is a bare, unlisted, topmost clock window;
-// otherwise an ordinary titled window with a single fixed border, of the given client size
-// in twips, opening centred on the screen.
+// How a window is made: a bare, unlisted, topmost clock window with this title.
 struct WindowDescription {
     std::string title;
-    bool clockWindow = true;
-    float clientWidth = 0;
-    float clientHeight = 0;
-};
-
-enum class ControlKind { Label, TextBox, CheckBox };
-
-// A control on an ordinary window: position and size in twips, its text (a label's caption, a
-// text box's contents, a check box's caption), its text colour on a black ground, its place in
-// the tab order. Labels and text boxes centre their text.
-struct ControlDescription {
-    std::string name;
-    ControlKind kind = ControlKind::Label;
-    std::string text;
-    float left = 0, top = 0, width = 0, height = 0;
-    Colour textColour = 0;
-    int tabIndex = 0;
 };
 
 // A filled disc painted over a window's face, in screen pixels from the window's top-left
@@ -120,18 +101,6 @@ class Window {
     // the wall clock is set, the machine wakes from sleep or the time zone changes, so that
     // it never sleeps through a change of the time it shows.
     virtual void TickAt(int64_t epochSecond) = 0;
-
-    // Controls of ordinary windows, by name.
-    virtual void AddControl(const ControlDescription& control) = 0;
-    // A straight line in twips, `widthPixels` wide.
-    virtual void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
-                         Colour colour) = 0;
-    virtual std::string Text(const std::string& control) const = 0;
-    virtual void SetText(const std::string& control, const std::string& text) = 0;
-    // A check box's state. Setting it raises no OnControlToggled.
-    virtual bool Checked(const std::string& control) const = 0;
-    virtual void SetChecked(const std::string& control, bool checked) = 0;
-    virtual void SetFocus(const std::string& control) = 0;
 };
 
 // News from the desktop that may give the clock's tick work.
@@ -162,6 +131,10 @@ class Platform {
     // stays above its owner, and goes on top with it whenever the owner is kept on top.
     virtual std::unique_ptr<Window> CreateWindow(const WindowDescription& description,
                                                  Window* owner, WindowEvents& events) = 0;
+    // Makes the calculator's window, hidden, owned by `owner` as an owned window is, opening
+    // centred on the screen, that reports its events to `events`.
+    virtual std::unique_ptr<CalculatorView> CreateCalculator(Window& owner,
+                                                             CalculatorEvents& events) = 0;
 
     // Puts the window at the top of the topmost band without moving, resizing or activating it,
     // with every shown window it owns above it, each above its own owner (the clock's hands

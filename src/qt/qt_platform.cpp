@@ -3,7 +3,9 @@
 #include "core/colour.h"
 #include "core/numeric.h"
 #include "core/scale_factor.h"
+#include "qt/qt_calculator.h"
 #include "qt/qt_window.h"
+#include "qt/second_timer.h"
 #include "qt/xcb_reply.h"
 
 #include <QApplication>
@@ -78,9 +80,12 @@ QtPlatform::QtPlatform(QtScaleVariables scaleVariables)
 }
 
 void QtPlatform::TimeChanged() {
-    for (const QPointer<WindowWidget>& window : m_windows) {
+    for (const QPointer<QWidget>& window : m_windows) {
         if (window != nullptr) {
-            window->TimeChanged();
+            for (SecondTimer* timer :
+                 window->findChildren<SecondTimer*>(Qt::FindDirectChildrenOnly)) {
+                timer->TimeChanged();
+            }
         }
     }
 }
@@ -122,24 +127,41 @@ void QtPlatform::UsePixelScale(const PixelScale& pixels) {
     }
 }
 
+const PixelScale& QtPlatform::Pixels() {
+    if (!m_pixels) {
+        m_pixels = PixelScale{RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchX())).value,
+                              RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchY())).value, 1.0};
+    }
+    return *m_pixels;
+}
+
+void QtPlatform::Track(QWidget* window) {
+    std::erase_if(m_windows, [](const QPointer<QWidget>& gone) { return gone == nullptr; });
+    m_windows.emplace_back(window);
+}
+
 std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& description,
                                                  Window* owner, WindowEvents& events) {
     auto* ownerWindow = dynamic_cast<QtWindow*>(owner);
     if (!m_windowSystem) {
         m_windowSystem = ProbeWindowSystem();
     }
-    if (!m_pixels) {
-        m_pixels = PixelScale{RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchX())).value,
-                              RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchY())).value, 1.0};
-    }
     // The window converts with the same whole ratios and scale the clock's geometry was
     // derived with.
     auto window = std::make_unique<QtWindow>(
         description, *m_windowSystem, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr,
-        events, *m_pixels);
-    std::erase_if(m_windows, [](const QPointer<WindowWidget>& gone) { return gone == nullptr; });
-    m_windows.emplace_back(window->Widget());
+        events, Pixels());
+    Track(window->Widget());
     return window;
+}
+
+std::unique_ptr<CalculatorView> QtPlatform::CreateCalculator(Window& owner,
+                                                             CalculatorEvents& events) {
+    auto* ownerWindow = dynamic_cast<QtWindow*>(&owner);
+    auto calculator = std::make_unique<QtCalculator>(
+        ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events, Pixels());
+    Track(calculator->Widget());
+    return calculator;
 }
 
 // Asked again only when the windows owned change: a window manager frames windows when they are
@@ -289,7 +311,7 @@ void QtPlatform::WatchDesktop(const std::vector<PixelPoint>& points,
 }
 
 bool QtPlatform::MayCoverAWindow(const QRect& place) const {
-    return std::any_of(m_windows.begin(), m_windows.end(), [&](const QPointer<WindowWidget>& w) {
+    return std::any_of(m_windows.begin(), m_windows.end(), [&](const QPointer<QWidget>& w) {
         return w != nullptr && w->isVisible() && w->frameGeometry().intersects(place);
     });
 }

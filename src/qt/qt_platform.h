@@ -1,7 +1,7 @@
 // The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
-// windows as QtWindow, topmost placement by raising (when StackingWatch says it is due),
-// screen pixels read from the X server (RootPixelReader) or, where they cannot be, the desktop's
-// stated look (PortalColourScheme), the screens and their changes
+// windows as QtWindow and the calculator as QtCalculator, topmost placement by raising (when
+// StackingWatch says it is due), screen pixels read from the X server (RootPixelReader) or, where
+// they cannot be, the desktop's stated look (PortalColourScheme), the screens and their changes
 // (ScreenWatch), the local time in the machine's zone as it changes (ZoneWatch), ticks that
 // follow jumps of the wall clock (ClockSetWatch), news from the desktop for a clock that sleeps
 // between ticks, a modal message box and wave playback. It holds no clock logic. Qt's own
@@ -29,8 +29,6 @@
 
 namespace reloj {
 
-class WindowWidget;
-
 // The texts of QT_SCALE_FACTOR and QT_SCREEN_SCALE_FACTORS, where they were set.
 struct QtScaleVariables {
     std::optional<std::string> everyScreen;
@@ -51,6 +49,8 @@ class QtPlatform final : public Platform {
     void UsePixelScale(const PixelScale& pixels) override;
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
+    std::unique_ptr<CalculatorView> CreateCalculator(Window& owner,
+                                                     CalculatorEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
     std::vector<Colour> ScreenPixels(const std::vector<PixelPoint>& points) override;
@@ -75,6 +75,10 @@ class QtPlatform final : public Platform {
     void RaiseWithOwned(QWidget& raised, const std::vector<QWidget*>& owned);
     // The wall clock jumped or the zone changed: every window waiting for a tick ticks soon.
     void TimeChanged();
+    // The conversion every window is made with, the screen's own until the clock tells one.
+    const PixelScale& Pixels();
+    // Keeps a window made, while it lives, among those told of a jump of the time.
+    void Track(QWidget* window);
     void TellDesktopChange(DesktopChange change);
     // Whether a window at that place on the root overlaps one of ours that is shown.
     bool MayCoverAWindow(const QRect& place) const;
@@ -99,7 +103,7 @@ class QtPlatform final : public Platform {
     mutable ZoneWatch m_zone;
     ClockSetWatch m_clockSet;
     // The windows made, while they live, to be told of a jump of the time.
-    std::vector<QPointer<WindowWidget>> m_windows;
+    std::vector<QPointer<QWidget>> m_windows;
     std::function<void(DesktopChange)> m_desktopChanged;
     PulseSoundPlayer m_sounds;
 };

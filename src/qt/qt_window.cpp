@@ -3,108 +3,33 @@
 #include "core/colour.h"
 #include "core/numeric.h"
 #include "core/twips.h"
+#include "qt/qt_colour.h"
 #include "qt/server_backdrop.h"
 #include "qt/window_manager_hints.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QFontMetrics>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QRegion>
-#include <QScreen>
 #include <algorithm>
-#include <limits>
-#include <xcb/xcb.h>
 
 namespace reloj {
 
 namespace {
 
-// A tick comes this long after the wall-clock second begins, so that the second read by the
-// handler is the one the tick belongs to even if the timer fires a little early.
-constexpr int64_t kTickLateMs = 5;
-constexpr int64_t kMsPerSecond = 1000;
-// Letters and the check box's indicator in layout pixels, scaled with the rest of the window.
-constexpr int kControlFontPixels = 12;
-constexpr int kSmallestFontPixels = 7;
 // A pixel left of and above every window's first pixel: a shape of it alone is empty.
 const QRect kOutsideEveryWindow(-1, -1, 1, 1);
-// A check box's box and tick, whatever the colour of its caption.
-const QColor kCheckBoxGround(Qt::white);
-const QColor kCheckBoxTick(Qt::black);
-// A check box's caption shares its width with the box itself.
-constexpr int kCheckIndicatorPixels = 20;
 // How many times a clock window is put back where it was asked to stand, for each place asked:
 // enough for a window manager that moves a window once as it takes it on, and no fight with
 // one that insists.
 constexpr int kPlaceCorrections = 3;
 
-QColor ToQColor(Colour colour);
-
 // How many regions are alive after each reshape, for soak tests and the curious:
 // QT_LOGGING_RULES="reloj.regions=true". A count that grows is a leak.
 Q_LOGGING_CATEGORY(lcRegions, "reloj.regions", QtWarningMsg)
-
-void FlushWindowSystem() {
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        xcb_flush(x11->connection());
-    }
-}
-
-// The largest letters, up to the window's own, in which the text fits the part of the control
-// that lies inside the window: the controls keep the sizes they were laid out with, whatever
-// font the desktop offers, and a control that reaches past the window's edge still shows its
-// whole text.
-void FitFont(QWidget* control, const QString& text, double scale) {
-    const int reserved = qobject_cast<QCheckBox*>(control) != nullptr
-                             ? ScaledPixel(kCheckIndicatorPixels, scale)
-                             : 0;
-    const QWidget* window = control->parentWidget();
-    const int shownWidth = std::min(control->width(), window->width() - control->x());
-    QFont letters = window->font();
-    const int smallest = ScaledPixel(kSmallestFontPixels, scale);
-    for (int pixels = ScaledPixel(kControlFontPixels, scale); pixels > smallest; --pixels) {
-        letters.setPixelSize(pixels);
-        const QFontMetrics metrics(letters);
-        if (metrics.horizontalAdvance(text) + reserved <= shownWidth &&
-            metrics.height() <= control->height() + 2) {
-            break;
-        }
-    }
-    control->setFont(letters);
-}
-
-// Text in the given colour on the window's black ground. A check box's own box is drawn in
-// the colours of an input field, which would be black on black: it keeps a light box with a
-// dark tick, as users know check boxes, and only its caption takes the colour.
-void Colourise(QWidget* widget, Colour foreground) {
-    QPalette palette = widget->palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        palette.setColor(role, ToQColor(foreground));
-    }
-    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
-        palette.setColor(role, Qt::black);
-    }
-    if (qobject_cast<QCheckBox*>(widget) != nullptr) {
-        palette.setColor(QPalette::Base, kCheckBoxGround);
-        palette.setColor(QPalette::Text, kCheckBoxTick);
-    }
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-QColor ToQColor(Colour colour) {
-    const Colour shown = ShownColour(colour);
-    return QColor(shown & 0xFF, (shown >> 8) & 0xFF, (shown >> 16) & 0xFF);
-}
 
 QRegion ToQRegion(const Region& region) {
     QRegion result;
@@ -175,54 +100,36 @@ WindowWidget::WindowWidget(const WindowDescription& description, const WindowSys
                            QWidget* owner, WindowEvents& events, const PixelScale& pixels)
     : QWidget(owner), m_events(&events), m_pixels(pixels),
       m_background(palette().color(QPalette::Button)) {
-    if (description.clockWindow) {
-        // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
-        Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus;
-        // A Wayland compositor places XWayland's managed windows where it likes (sway centres
-        // them and will not let them move), and may hide a tool window whose owner is never
-        // active (KWin): the clock places and stacks its windows itself there. On an X server
-        // the window manager keeps them, and draws the lock screen above them.
-        if (system.xwayland) {
-            flags |= Qt::X11BypassWindowManagerHint;
-        } else {
-            m_askWindowManager = true;
-        }
-        setWindowFlags(flags);
-        setAttribute(Qt::WA_ShowWithoutActivating);
-        if (system.compositing) {
-            // A compositor may show a shaped window's whole square (wlroots does): with an
-            // alpha channel the pixels outside the shape are transparent there as well. Qt
-            // clears what it repaints to transparent, and paintEvent fills only the shape.
-            setAttribute(Qt::WA_TranslucentBackground);
-        } else {
-            // The background is painted by paintEvent; Qt need not clear first.
-            setAttribute(Qt::WA_OpaquePaintEvent);
-            m_keepsBackdrop = true;
-        }
+    // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus;
+    // A Wayland compositor places XWayland's managed windows where it likes (sway centres
+    // them and will not let them move), and may hide a tool window whose owner is never
+    // active (KWin): the clock places and stacks its windows itself there. On an X server
+    // the window manager keeps them, and draws the lock screen above them.
+    if (system.xwayland) {
+        flags |= Qt::X11BypassWindowManagerHint;
     } else {
-        // An ordinary window with a single fixed border, opening centred on the screen.
-        setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                       Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
-        KeepAboveWithOwner(*this, owner);
-        setFixedSize(m_pixels.DeviceX(description.clientWidth),
-                     m_pixels.DeviceY(description.clientHeight));
-        m_centreWhenShown = true;
-        // Small letters, so that the captions fit the boxes they were laid out in.
-        QFont letters = font();
-        letters.setPixelSize(ControlFontPixels());
-        setFont(letters);
+        m_askWindowManager = true;
+    }
+    setWindowFlags(flags);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    if (system.compositing) {
+        // A compositor may show a shaped window's whole square (wlroots does): with an
+        // alpha channel the pixels outside the shape are transparent there as well. Qt
+        // clears what it repaints to transparent, and paintEvent fills only the shape.
+        setAttribute(Qt::WA_TranslucentBackground);
+    } else {
+        // The background is painted by paintEvent; Qt need not clear first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        m_keepsBackdrop = true;
     }
     setWindowTitle(QString::fromStdString(description.title));
-    m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setSingleShot(true);
-    QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
 }
 
 void WindowWidget::Detach() {
     m_events = nullptr;
-    m_timer.stop();
-    m_tickSecond.reset();
+    m_timer->Stop();
 }
 
 void WindowWidget::SetColours(Colour face, std::optional<Disc> disc) {
@@ -301,119 +208,13 @@ void WindowWidget::SetShape(Region region) {
 }
 
 void WindowWidget::TickAt(int64_t epochSecond) {
-    m_tickSecond = epochSecond;
-    AimTimer();
-}
-
-void WindowWidget::TimeChanged() {
-    if (m_tickSecond) {
-        TickAt(QDateTime::currentMSecsSinceEpoch() / kMsPerSecond + 1);
-    }
-}
-
-// The timer counts on the monotonic clock, and is aimed afresh from the wall clock each time,
-// a few milliseconds into the second asked for. A jump of the wall clock meanwhile is told by
-// TimeChanged.
-void WindowWidget::AimTimer() {
-    const int64_t now = QDateTime::currentMSecsSinceEpoch();
-    const int64_t delay = std::max<int64_t>(0, *m_tickSecond * kMsPerSecond + kTickLateMs - now);
-    m_timer.start(static_cast<int>(std::min<int64_t>(delay, std::numeric_limits<int>::max())));
+    m_timer->TickAt(epochSecond);
 }
 
 void WindowWidget::Tick() {
-    if (!m_tickSecond) {
-        return;
-    }
-    // Early, when the wall clock went back while the timer ran: aimed again.
-    if (QDateTime::currentMSecsSinceEpoch() / kMsPerSecond < *m_tickSecond) {
-        AimTimer();
-        return;
-    }
-    // The handler asks for the next tick, if any; it may open a modal message box, and the
-    // clock goes on ticking under it.
-    m_tickSecond.reset();
     if (m_events != nullptr) {
         m_events->OnTick();
     }
-    // Qt sends a new shape or a raise only when it next has an X event to handle; a tick has
-    // none, so the hands would wait for the pointer to move. Send them now.
-    FlushWindowSystem();
-}
-
-int WindowWidget::ControlFontPixels() const {
-    return ScaledPixel(kControlFontPixels, m_pixels.scale);
-}
-
-void WindowWidget::AddControl(const ControlDescription& description) {
-    const QRect place(m_pixels.DeviceX(description.left), m_pixels.DeviceY(description.top),
-                      m_pixels.DeviceX(description.width), m_pixels.DeviceY(description.height));
-    const QString text = QString::fromStdString(description.text);
-    QWidget* control = nullptr;
-    switch (description.kind) {
-    case ControlKind::Label: {
-        auto* label = new QLabel(text, this);
-        label->setAlignment(Qt::AlignCenter);
-        label->setTextFormat(Qt::PlainText);
-        control = label;
-        break;
-    }
-    case ControlKind::TextBox: {
-        auto* box = new QLineEdit(text, this);
-        box->setAlignment(Qt::AlignCenter);
-        box->setFrame(true);
-        control = box;
-        break;
-    }
-    case ControlKind::CheckBox: {
-        auto* check = new QCheckBox(text, this);
-        const std::string name = description.name;
-        QObject::connect(check, &QCheckBox::clicked, this, [this, name] {
-            if (m_events != nullptr) {
-                m_events->OnControlToggled(name);
-            }
-        });
-        control = check;
-        break;
-    }
-    }
-    control->setObjectName(QString::fromStdString(description.name));
-    control->setAccessibleName(QString::fromStdString(description.name));
-    control->setGeometry(place);
-    Colourise(control, description.textColour);
-    if (description.kind != ControlKind::TextBox) {
-        FitFont(control, text, m_pixels.scale);
-    }
-    if (description.kind == ControlKind::Label) {
-        control->setFocusPolicy(Qt::NoFocus);
-    }
-    // Keyboard focus moves through the controls in the order they were designed.
-    QWidget* previous = nullptr;
-    for (const auto& [name, widget] : m_controls) {
-        if (widget->focusPolicy() != Qt::NoFocus) {
-            previous = widget;
-        }
-    }
-    m_controls.emplace_back(description.name, control);
-    if (previous != nullptr && control->focusPolicy() != Qt::NoFocus) {
-        QWidget::setTabOrder(previous, control);
-    }
-}
-
-void WindowWidget::AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
-                           Colour colour) {
-    m_lines.push_back({QLine(m_pixels.DeviceX(x1), m_pixels.DeviceY(y1), m_pixels.DeviceX(x2),
-                             m_pixels.DeviceY(y2)),
-                       m_pixels.Device(widthPixels), ToQColor(colour)});
-    Changed();
-}
-
-QWidget* WindowWidget::Control(const std::string& name) const {
-    for (const auto& [controlName, widget] : m_controls) {
-        if (controlName == name) {
-            return widget;
-        }
-    }
-    return nullptr;
 }
 
 void WindowWidget::closeEvent(QCloseEvent* event) {
@@ -425,14 +226,6 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
 }
 
 void WindowWidget::showEvent(QShowEvent* event) {
-    if (m_centreWhenShown) {
-        m_centreWhenShown = false;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->geometry().center());
-            move(frame.topLeft());
-        }
-    }
     if (m_askWindowManager) {
         // Before Qt maps the window, so that the manager takes it on as a clock window.
         ClockWindowHints::Instance().Prepare(*this, parentWidget() != nullptr);
@@ -481,10 +274,6 @@ void WindowWidget::Paint(QPainter& painter, const QRegion& shown) const {
     painter.setClipRegion(shown);
     for (const QRect& part : shown) {
         painter.fillRect(part, m_background);
-    }
-    for (const DrawnLine& l : m_lines) {
-        painter.setPen(QPen(l.colour, l.width));
-        painter.drawLine(l.line);
     }
     if (m_disc) {
         // Outlined in its own colour, as the pen adds a pixel's ring around the filled area.
@@ -579,63 +368,6 @@ void QtWindow::Hide() {
 }
 void QtWindow::TickAt(int64_t epochSecond) {
     m_widget->TickAt(epochSecond);
-}
-
-void QtWindow::AddControl(const ControlDescription& control) {
-    m_widget->AddControl(control);
-}
-
-void QtWindow::AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels, Colour colour) {
-    m_widget->AddLine(x1, y1, x2, y2, widthPixels, colour);
-}
-
-std::string QtWindow::Text(const std::string& control) const {
-    QWidget* widget = m_widget->Control(control);
-    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
-        return box->text().toStdString();
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        return label->text().toStdString();
-    }
-    if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-        return check->text().toStdString();
-    }
-    return {};
-}
-
-void QtWindow::SetText(const std::string& control, const std::string& text) {
-    QWidget* widget = m_widget->Control(control);
-    const QString value = QString::fromStdString(text);
-    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
-        box->setText(value);
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        // Set once a second with the same text most of the time: repaint only on a change.
-        if (label->text() != value) {
-            FitFont(label, value, m_pixels.scale);
-            label->setText(value);
-            label->setAccessibleDescription(value);
-        }
-    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-        FitFont(check, value, m_pixels.scale);
-        check->setText(value);
-    }
-}
-
-bool QtWindow::Checked(const std::string& control) const {
-    auto* check = qobject_cast<QCheckBox*>(m_widget->Control(control));
-    return check != nullptr && check->isChecked();
-}
-
-void QtWindow::SetChecked(const std::string& control, bool checked) {
-    if (auto* check = qobject_cast<QCheckBox*>(m_widget->Control(control))) {
-        check->setChecked(checked);
-    }
-}
-
-void QtWindow::SetFocus(const std::string& control) {
-    if (QWidget* widget = m_widget->Control(control)) {
-        widget->setFocus();
-    }
 }
 
 } // namespace reloj

@@ -6,11 +6,11 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "qt/second_timer.h"
 #include "qt/window_system.h"
 
 #include <QColor>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -38,15 +38,8 @@ class WindowWidget final : public QWidget {
     // it elsewhere.
     void PlaceAt(QPoint place);
     void TickAt(int64_t epochSecond);
-    // The wall clock jumped or the zone changed: a window waiting for its tick ticks at the
-    // start of the next second instead.
-    void TimeChanged();
     // No more events reach the logic from here on.
     void Detach();
-
-    void AddControl(const ControlDescription& control);
-    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels, Colour colour);
-    QWidget* Control(const std::string& name) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,28 +54,16 @@ class WindowWidget final : public QWidget {
 
   private:
     void Tick();
-    void AimTimer();
     void Paint(QPainter& painter, const QRegion& shown) const;
     // What the window shows changed: repaint it, and give the X server a new copy.
     void Changed();
     void KeepBackdrop();
     void StopExposuresOncePainted();
 
-    // The letters of an ordinary window's controls at the clock's scale.
-    int ControlFontPixels() const;
-
     WindowEvents* m_events;
     PixelScale m_pixels;
     QColor m_background;
     std::optional<Disc> m_disc;
-    struct DrawnLine {
-        QLine line; // pixels
-        int width;
-        QColor colour;
-    };
-    std::vector<DrawnLine> m_lines;
-    std::vector<std::pair<std::string, QWidget*>> m_controls;
-    bool m_centreWhenShown = false;
     // A clock window that a window manager takes on (not under XWayland): it is told what the
     // clock is (window_manager_hints.h) and put back where it was asked to stand.
     bool m_askWindowManager = false;
@@ -99,9 +80,9 @@ class WindowWidget final : public QWidget {
     bool m_backdropKept = false;
     bool m_paintedOnce = false;
     bool m_exposuresStopped = false;
-    QTimer m_timer;
-    // The wall-clock second the next tick is for, while one is asked.
-    std::optional<int64_t> m_tickSecond;
+    // Told of jumps of the wall clock by the platform, which finds it among the window's
+    // children.
+    SecondTimer* m_timer = new SecondTimer(this, [this] { Tick(); });
     // The release that ends a double-click is no click of its own.
     bool m_releaseEndsDoubleClick = false;
 };
@@ -121,14 +102,6 @@ class QtWindow final : public Window {
     void Show() override;
     void Hide() override;
     void TickAt(int64_t epochSecond) override;
-    void AddControl(const ControlDescription& control) override;
-    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
-                 Colour colour) override;
-    std::string Text(const std::string& control) const override;
-    void SetText(const std::string& control, const std::string& text) override;
-    bool Checked(const std::string& control) const override;
-    void SetChecked(const std::string& control, bool checked) override;
-    void SetFocus(const std::string& control) override;
 
     WindowWidget* Widget() const { return m_widget; }
 

@@ -21,8 +21,12 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-// The name the program goes by on the accessibility bus.
+// The name the program goes by on the accessibility bus, and the names a screen reader says
+// for the date box, the result and the mute switch.
 constexpr const char* kApplication = "reloj";
+constexpr const char* kDateBox = "Fecha de nacimiento";
+constexpr const char* kResult = "Tiempo vivido";
+constexpr const char* kMuteSwitch = "Quitar sonidos de las horas";
 
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 1024;
@@ -125,7 +129,7 @@ class Clock {
     // Types the text and waits until the box shows all of it.
     testing::AssertionResult TypeIntoBox(const std::string& text) {
         Type(text);
-        return Reads("dia", text);
+        return Reads(kDateBox, text);
     }
 
     XServer& Server() const { return m_clock.Server(); }
@@ -159,7 +163,7 @@ class Clock {
         std::optional<bool> seen;
         if (PollUntil(
                 [&] {
-                    seen = m_bus.ReadAccessibleChecked(kApplication, "sondhoras");
+                    seen = m_bus.ReadAccessibleChecked(kApplication, kMuteSwitch);
                     return seen == expected;
                 },
                 5s, 100ms)) {
@@ -222,8 +226,8 @@ TEST(Calculator, DoubleClickOnTheHandsOpensItCentred) {
             << "at (" << x << ", " << y << ") in the window";
     }
     // It opens with an empty box and no result yet.
-    EXPECT_TRUE(clock.Reads("dia", ""));
-    EXPECT_TRUE(clock.Reads("datos", ""));
+    EXPECT_TRUE(clock.Reads(kDateBox, ""));
+    EXPECT_TRUE(clock.Reads(kResult, ""));
     EXPECT_TRUE(clock.Program().Running());
 }
 
@@ -392,7 +396,7 @@ TEST(Calculator, ShowsTheTimeLivedSinceTheTypedDate) {
     for (const TypedRow& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(clock.TypeIntoBox(row.typed));
-        EXPECT_TRUE(clock.Reads("datos", row.caption));
+        EXPECT_TRUE(clock.Reads(kResult, row.caption));
     }
 }
 
@@ -401,7 +405,7 @@ TEST(Calculator, TextOfAnotherLengthLeavesTheResultAlone) {
     ASSERT_TRUE(clock.Started());
     ASSERT_TRUE(clock.OpenCalculator());
     ASSERT_TRUE(clock.TypeIntoBox("31/02/2001"));
-    ASSERT_TRUE(clock.Reads("datos", kInvalidCaption));
+    ASSERT_TRUE(clock.Reads(kResult, kInvalidCaption));
 
     // Nine characters, then eleven: for a few ticks the last result stays.
     for (const char* typed : {"20/05/200", "20/05/20000"}) {
@@ -410,15 +414,15 @@ TEST(Calculator, TextOfAnotherLengthLeavesTheResultAlone) {
         std::optional<std::string> seen;
         EXPECT_FALSE(PollUntil(
             [&] {
-                seen = clock.Read("datos");
+                seen = clock.Read(kResult);
                 return seen != kInvalidCaption;
             },
             2500ms, 100ms))
-            << "\"datos\" changed to \"" << seen.value_or("(not found)") << "\"";
+            << "the result changed to \"" << seen.value_or("(not found)") << "\"";
     }
     // The calculator was ticking all along: ten characters are read again.
     ASSERT_TRUE(clock.TypeIntoBox("20/05/2000"));
-    EXPECT_TRUE(clock.Reads("datos", kValidCaption));
+    EXPECT_TRUE(clock.Reads(kResult, kValidCaption));
 }
 
 std::chrono::milliseconds Until(Steady::time_point when) {
@@ -536,7 +540,7 @@ TEST(Calculator, ClosingItLeavesTheClockRunning) {
         ASSERT_TRUE(clock.Started());
         ASSERT_TRUE(clock.OpenCalculator());
         ASSERT_TRUE(clock.TypeIntoBox("20/05/2000"));
-        ASSERT_TRUE(clock.Reads("datos", kValidCaption));
+        ASSERT_TRUE(clock.Reads(kResult, kValidCaption));
 
         ASSERT_FALSE(clock.Plays("media.wav", 0ms))
             << "the machine is too slow: the half hour came before the calculator closed";
@@ -552,8 +556,8 @@ TEST(Calculator, ClosingItLeavesTheClockRunning) {
 
         // Opened again, the calculator starts afresh: the typed date went with the window.
         ASSERT_TRUE(clock.OpenCalculator());
-        EXPECT_TRUE(clock.Reads("dia", ""));
-        EXPECT_TRUE(clock.Reads("datos", ""));
+        EXPECT_TRUE(clock.Reads(kDateBox, ""));
+        EXPECT_TRUE(clock.Reads(kResult, ""));
     }
 }
 

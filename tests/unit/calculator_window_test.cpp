@@ -8,11 +8,10 @@ namespace {
 
 class Calculator : public ::testing::Test {
   protected:
-    test::FakeWindow& Open() {
+    test::FakeCalculatorView& Open() {
         calculator.Show(*hands);
-        auto* window = platform.Find(kCalculatorTitle);
-        EXPECT_NE(window, nullptr);
-        return *window;
+        EXPECT_NE(platform.calculator, nullptr);
+        return *platform.calculator;
     }
     void TodayIs(int year, int month, int day) {
         platform.now.year = year;
@@ -23,42 +22,24 @@ class Calculator : public ::testing::Test {
     test::FakePlatform platform;
     WindowEvents handsEvents;
     std::unique_ptr<Window> hands =
-        platform.CreateWindow(WindowDescription{"reloj", true}, nullptr, handsEvents);
+        platform.CreateWindow(WindowDescription{"reloj"}, nullptr, handsEvents);
     bool muted = false;
     CalculatorWindow calculator{platform, muted};
 };
 
-TEST_F(Calculator, Layout) {
-    auto& window = Open();
-    const std::vector<std::tuple<std::string, ControlKind, float, float, float, float, Colour>>
-        expected = {
-            {"Label1", ControlKind::Label, 120, 0, 2895, 255, 0xFFFFFF},
-            {"dia", ControlKind::TextBox, 840, 240, 1455, 285, 0xFFFF80},
-            {"datos", ControlKind::Label, 3240, 240, 2655, 255, 0x80FFFF},
-            {"Label2", ControlKind::Label, 3240, 0, 2595, 195, 0xFFFFFF},
-            {"sondhoras", ControlKind::CheckBox, 3360, 480, 2775, 195, 0xFFFFFF},
-        };
-    ASSERT_EQ(window.controls.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        const ControlDescription& c = window.controls[i];
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(std::tuple(c.name, c.kind, c.left, c.top, c.width, c.height, c.textColour),
-                  expected[i]);
-        EXPECT_EQ(c.tabIndex, static_cast<int>(i));
-    }
-    EXPECT_EQ(window.Text("Label1"), "Tu Fecha De Nacimiento dd/mm/aaaa");
-    EXPECT_EQ(window.Text("Label2"), "Tiempo Exacto Que Llevas Viviendo");
-    EXPECT_EQ(window.Text("sondhoras"), "Quitar Sonidos De Las Horas");
-    EXPECT_EQ(window.Text("dia"), "");
-    EXPECT_EQ(window.Text("datos"), "");
-    EXPECT_EQ(window.background, kBlack);
-    EXPECT_EQ(window.lines, 1);
-    EXPECT_EQ(window.focus, "dia");
-    EXPECT_TRUE(window.visible);
+TEST_F(Calculator, OpensShownEmptyAndTickingOwnedByTheHands) {
+    auto& view = Open();
+    EXPECT_TRUE(view.visible);
+    EXPECT_EQ(view.owner, "reloj");
+    EXPECT_EQ(view.result, "");
+    EXPECT_EQ(view.tickAt, platform.now.epochSecond + 1);
+    // Showing it again while it is open keeps the same window.
+    calculator.Show(*hands);
+    EXPECT_EQ(platform.calculator, &view);
 }
 
 TEST_F(Calculator, EachTickReadsTheBox) {
-    auto& window = Open();
+    auto& view = Open();
     TodayIs(2003, 3, 10);
     const struct {
         const char* name;
@@ -79,57 +60,71 @@ TEST_F(Calculator, EachTickReadsTheBox) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        window.texts["dia"] = row.typed;
+        view.typed = row.typed;
         calculator.OnTick();
-        EXPECT_EQ(window.Text("datos"), row.shown);
+        EXPECT_EQ(view.result, row.shown);
     }
 }
 
 TEST_F(Calculator, MovesOnAtMidnight) {
-    auto& window = Open();
-    window.texts["dia"] = "31/01/2001";
+    auto& view = Open();
+    view.typed = "31/01/2001";
     TodayIs(2001, 2, 28);
     calculator.OnTick();
-    EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 28 Días.");
+    EXPECT_EQ(view.result, "0 Años, 0 Meses Y 28 Días.");
     TodayIs(2001, 3, 1);
     calculator.OnTick();
     // regression: the single borrow gave 1 month and -2 days here.
-    EXPECT_EQ(window.Text("datos"), "0 Años, 0 Meses Y 29 Días.");
+    EXPECT_EQ(view.result, "0 Años, 0 Meses Y 29 Días.");
 }
 
-TEST_F(Calculator, CheckBoxWritesTheChimeFlag) {
-    auto& window = Open();
-    EXPECT_FALSE(window.Checked("sondhoras"));
-    window.checked["sondhoras"] = true;
-    calculator.OnControlToggled("sondhoras");
+TEST_F(Calculator, TheSwitchWritesTheChimeFlagBothWays) {
+    auto& view = Open();
+    EXPECT_FALSE(view.muted);
+    view.ClickMute();
     EXPECT_TRUE(muted);
-    window.checked["sondhoras"] = false;
-    calculator.OnControlToggled("sondhoras");
-    EXPECT_FALSE(muted);
-    // Another control's report leaves the switch alone.
-    window.checked["sondhoras"] = true;
-    calculator.OnControlToggled("dia");
+    view.ClickMute();
     EXPECT_FALSE(muted);
 }
 
 TEST_F(Calculator, ReopeningShowsTheFlagAsItStands) {
     muted = true;
-    EXPECT_TRUE(Open().Checked("sondhoras"));
+    auto& first = Open();
+    EXPECT_TRUE(first.muted);
+    first.typed = "20/05/2000";
     calculator.Close();
-    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.calculator, nullptr);
     muted = false;
     auto& fresh = Open();
-    EXPECT_FALSE(fresh.Checked("sondhoras"));
-    EXPECT_EQ(fresh.Text("dia"), "");
+    EXPECT_FALSE(fresh.muted);
+    // The fresh window's box starts empty: the first tick shows nothing.
+    calculator.OnTick();
+    EXPECT_EQ(fresh.result, "");
+}
+
+TEST_F(Calculator, TicksOnceASecondUntilClosed) {
+    auto& view = Open();
+    for (int second = 1; second <= 3; ++second) {
+        SCOPED_TRACE(second);
+        platform.now.epochSecond += 1;
+        calculator.OnTick();
+        EXPECT_EQ(view.tickAt, platform.now.epochSecond + 1);
+    }
+    // A jump of the wall clock brings the waiting tick to the next second.
+    platform.now.epochSecond += 3600;
+    platform.TimeJumped();
+    EXPECT_EQ(view.tickAt, platform.now.epochSecond + 1);
+    calculator.Close();
+    EXPECT_FALSE(calculator.IsOpen());
+    EXPECT_EQ(platform.calculator, nullptr) << "a closed calculator keeps no tick";
 }
 
 TEST_F(Calculator, CloseButtonClosesTheWindowOnly) {
-    auto& window = Open();
-    window.checked["sondhoras"] = true;
-    calculator.OnControlToggled("sondhoras");
-    window.Events().OnCloseRequested();
+    auto& view = Open();
+    view.ClickMute();
+    view.Events().OnCloseRequested();
     EXPECT_FALSE(calculator.IsOpen());
-    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.calculator, nullptr);
     EXPECT_FALSE(platform.quitStatus);
     EXPECT_TRUE(muted);
 }

@@ -387,17 +387,17 @@ TEST_F(Clock, FixedClockDoesNotMove) {
 TEST_F(Clock, ClickClosesTheCalculatorAndDoubleClickOpensAFreshOne) {
     Start("");
     app.Tick().OnDoubleClick();
-    ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
+    ASSERT_NE(platform.calculator, nullptr);
     // Owned by the hands, it opens above the clock and stays there.
-    EXPECT_EQ(platform.Find(kCalculatorTitle)->owner, kHandsTitle);
+    EXPECT_EQ(platform.calculator->owner, kHandsTitle);
     // A double-click starts with a click: the open calculator goes, a new one comes.
     app.Tick().OnClick();
-    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.calculator, nullptr);
     app.Tick().OnDoubleClick();
-    ASSERT_NE(platform.Find(kCalculatorTitle), nullptr);
-    EXPECT_TRUE(platform.Find(kCalculatorTitle)->visible);
+    ASSERT_NE(platform.calculator, nullptr);
+    EXPECT_TRUE(platform.calculator->visible);
     app.Tick().OnClick();
-    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.calculator, nullptr);
     app.Tick().OnClick(); // nothing left to close
 }
 
@@ -405,7 +405,7 @@ TEST_F(Clock, ClosingTheClockClosesTheCalculator) {
     Start("");
     app.Tick().OnDoubleClick();
     app.Tick().Close();
-    EXPECT_EQ(platform.Find(kCalculatorTitle), nullptr);
+    EXPECT_EQ(platform.calculator, nullptr);
     EXPECT_EQ(platform.quitStatus, 0);
 }
 

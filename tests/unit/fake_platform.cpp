@@ -44,43 +44,13 @@ void FakePlatform::TimeJumped() {
             window->tickAt = now.epochSecond + 1;
         }
     }
+    if (calculator != nullptr && calculator->tickAt) {
+        calculator->tickAt = now.epochSecond + 1;
+    }
 }
 
 void FakeWindow::TickAt(int64_t epochSecond) {
     tickAt = epochSecond;
-}
-
-void FakeWindow::AddControl(const ControlDescription& control) {
-    Note("AddControl " + control.name);
-    controls.push_back(control);
-    texts[control.name] = control.text;
-}
-
-void FakeWindow::AddLine(float, float, float, float, int32_t, Colour) {
-    Note("AddLine");
-    ++lines;
-}
-
-std::string FakeWindow::Text(const std::string& control) const {
-    const auto it = texts.find(control);
-    return it == texts.end() ? std::string() : it->second;
-}
-
-void FakeWindow::SetText(const std::string& control, const std::string& text) {
-    texts[control] = text;
-}
-
-bool FakeWindow::Checked(const std::string& control) const {
-    const auto it = checked.find(control);
-    return it != checked.end() && it->second;
-}
-
-void FakeWindow::SetChecked(const std::string& control, bool state) {
-    checked[control] = state;
-}
-
-void FakeWindow::SetFocus(const std::string& control) {
-    focus = control;
 }
 
 void FakeWindow::SetShape(Region newRegion) {
@@ -104,6 +74,35 @@ std::unique_ptr<Window> FakePlatform::CreateWindow(const WindowDescription& desc
         window->owner = fakeOwner->Title();
     }
     return window;
+}
+
+FakeCalculatorView::FakeCalculatorView(FakePlatform& platform, std::string ownerTitle,
+                                       CalculatorEvents& events)
+    : owner(std::move(ownerTitle)), m_platform(platform), m_events(events) {
+    m_platform.calculator = this;
+    m_platform.journal.push_back("Calculator.Create");
+}
+
+FakeCalculatorView::~FakeCalculatorView() {
+    m_platform.journal.push_back("Calculator.Destroy");
+    m_platform.calculator = nullptr;
+}
+
+void FakeCalculatorView::Show() {
+    m_platform.journal.push_back("Calculator.Show");
+    visible = true;
+}
+
+void FakeCalculatorView::ClickMute() {
+    muted = !muted;
+    m_events.OnMuteToggled(muted);
+}
+
+std::unique_ptr<CalculatorView> FakePlatform::CreateCalculator(Window& owner,
+                                                               CalculatorEvents& events) {
+    const auto* fakeOwner = dynamic_cast<FakeWindow*>(&owner);
+    return std::make_unique<FakeCalculatorView>(
+        *this, fakeOwner != nullptr ? fakeOwner->Title() : std::string(), events);
 }
 
 void FakePlatform::KeepOnTop(WindowHandle window) {

@@ -6,7 +6,6 @@
 #include "platform/platform.h"
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,21 +29,8 @@ class FakeWindow final : public Window {
     void Show() override;
     void Hide() override;
     void TickAt(int64_t epochSecond) override;
-    void AddControl(const ControlDescription& control) override;
-    void AddLine(float x1, float y1, float x2, float y2, int32_t widthPixels,
-                 Colour colour) override;
-    std::string Text(const std::string& control) const override;
-    void SetText(const std::string& control, const std::string& text) override;
-    bool Checked(const std::string& control) const override;
-    void SetChecked(const std::string& control, bool checked) override;
-    void SetFocus(const std::string& control) override;
 
     const std::string& Title() const { return m_title; }
-    std::vector<ControlDescription> controls;
-    std::map<std::string, std::string> texts;
-    std::map<std::string, bool> checked;
-    std::string focus;
-    int lines = 0;
     WindowEvents& Events() { return m_events; }
     // Where the window stands; a test may move it as a window manager would.
     PixelRect frame;
@@ -66,6 +52,37 @@ class FakeWindow final : public Window {
     WindowHandle m_handle;
 };
 
+// The calculator's window as a user leaves it: what the date box holds and where the switch
+// stands, which tests set; what the logic showed and asked for, which tests read. The journal
+// names it "Calculator".
+class FakeCalculatorView final : public CalculatorView {
+  public:
+    FakeCalculatorView(FakePlatform& platform, std::string owner, CalculatorEvents& events);
+    ~FakeCalculatorView() override;
+
+    void Show() override;
+    void SetResult(const std::string& text) override { result = text; }
+    std::string TypedDate() const override { return typed; }
+    void SetMuted(bool state) override { muted = state; }
+    void TickAt(int64_t epochSecond) override { tickAt = epochSecond; }
+
+    // The user clicks the switch: it flips, and the logic is told.
+    void ClickMute();
+    CalculatorEvents& Events() { return m_events; }
+
+    // The title of the window that owns it.
+    const std::string owner;
+    std::string typed;
+    std::string result;
+    bool muted = false;
+    bool visible = false;
+    std::optional<int64_t> tickAt;
+
+  private:
+    FakePlatform& m_platform;
+    CalculatorEvents& m_events;
+};
+
 class FakePlatform final : public Platform {
   public:
     double dotsPerInchX = 96;
@@ -77,6 +94,8 @@ class FakePlatform final : public Platform {
     void UsePixelScale(const PixelScale& pixels) override { pixelScale = pixels; }
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
+    std::unique_ptr<CalculatorView> CreateCalculator(Window& owner,
+                                                     CalculatorEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
     std::optional<ColourScheme> ColourSchemeInsteadOfPixels() override { return colourScheme; }
@@ -132,6 +151,8 @@ class FakePlatform final : public Platform {
     // Every call, in order, as "<title>.<Operation>" or "KeepOnTop <title>".
     std::vector<std::string> journal;
     std::vector<FakeWindow*> windows;
+    // The calculator's window, while it exists.
+    FakeCalculatorView* calculator = nullptr;
 
   private:
     WindowHandle m_nextHandle = 1;

@@ -1,0 +1,15 @@
+// The clock's colours (0x00BBGGRR) as Qt takes them, as the screen shows them.
+#pragma once
+
+#include "core/colour.h"
+
+#include <QColor>
+
+namespace reloj {
+
+inline QColor ToQColor(Colour colour) {
+    const Colour shown = ShownColour(colour);
+    return QColor(shown & 0xFF, (shown >> 8) & 0xFF, (shown >> 16) & 0xFF);
+}
+
+} // namespace reloj
