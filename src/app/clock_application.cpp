@@ -3,7 +3,7 @@
 namespace reloj {
 
 ClockApplication::ClockApplication(Platform& platform)
-    : m_platform(platform), m_chimes(platform), m_calculator(platform, m_chimesMuted),
+    : m_platform(platform), m_chimes(platform), m_calculator(platform, m_layout, m_chimesMuted),
       m_tick(m_layout, m_state, platform, m_chimes, m_calculator, m_chimesMuted) {}
 
 StartupReport ClockApplication::Start(std::string_view commandLine) {
@@ -17,7 +17,7 @@ StartupReport ClockApplication::Start(std::string_view commandLine) {
     }
     m_layout = settings.layout;
     m_state = ClockState{.clockColour = m_layout.colour};
-    m_platform.UsePixelScale(Pixels(m_layout));
+    m_platform.UseScale(m_layout.scale);
     m_tick.Start();
     return report;
 }

@@ -1,6 +1,7 @@
 #include "calculator/calculator_window.h"
 
 #include "calculator/birth_date.h"
+#include "calculator/calculator_layout.h"
 #include "calculator/elapsed.h"
 
 namespace reloj {
@@ -16,8 +17,9 @@ std::chrono::year_month_day Today(const Platform& platform) {
 
 } // namespace
 
-CalculatorWindow::CalculatorWindow(Platform& platform, bool& chimesMuted)
-    : m_platform(platform), m_chimesMuted(chimesMuted) {}
+CalculatorWindow::CalculatorWindow(Platform& platform, const ClockLayout& layout,
+                                   bool& chimesMuted)
+    : m_platform(platform), m_layout(layout), m_chimesMuted(chimesMuted) {}
 
 CalculatorWindow::~CalculatorWindow() {
     Close();
@@ -25,7 +27,7 @@ CalculatorWindow::~CalculatorWindow() {
 
 void CalculatorWindow::Show(Window& owner) {
     if (!m_view) {
-        m_view = m_platform.CreateCalculator(owner, *this);
+        m_view = m_platform.CreateCalculator(owner, LayOutCalculator(Pixels(m_layout)), *this);
         m_view->SetMuted(m_chimesMuted);
         m_view->TickAt(m_platform.Now().epochSecond + 1);
     }

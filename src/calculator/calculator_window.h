@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "settings/clock_state.h"
 
 #include <memory>
 
@@ -15,7 +16,8 @@ class CalculatorWindow : public CalculatorEvents {
   public:
     // `chimesMuted` belongs to the application, and the hands window reads it on every tick;
     // the switch writes it, and shows it again whenever the window opens.
-    CalculatorWindow(Platform& platform, bool& chimesMuted);
+    // It is laid out at the scale of the clock's `layout`, which it reads when it opens.
+    CalculatorWindow(Platform& platform, const ClockLayout& layout, bool& chimesMuted);
     ~CalculatorWindow() override;
 
     // Opens a fresh window (unless one is open) and shows it, modeless. It is the hands
@@ -31,6 +33,7 @@ class CalculatorWindow : public CalculatorEvents {
 
   private:
     Platform& m_platform;
+    const ClockLayout& m_layout;
     bool& m_chimesMuted;
     std::unique_ptr<CalculatorView> m_view;
 };

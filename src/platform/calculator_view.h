@@ -1,14 +1,38 @@
 // The calculator's window as its logic sees it: a small window, owned by a clock window, that
 // shows a result text, holds the date the user types and the switch that mutes the chimes, and
-// ticks once a second while it is open. Its look (texts, places, colours, fonts, the order in
-// which the keyboard moves through it) is the platform's business; the logic decides only what
-// the result says and what the switch means.
+// ticks once a second while it is open. Where its parts stand is the logic's
+// (CalculatorLayout); its texts, colours, fonts and the order in which the keyboard moves
+// through it are the platform's; the logic decides what the result says and what the switch
+// means.
 #pragma once
+
+#include "core/region.h"
 
 #include <cstdint>
 #include <string>
 
 namespace reloj {
+
+// Where the parts of the calculator's window stand, in the window's pixels, and how large its
+// letters may be. The logic lays the window out; the platform makes it so.
+struct CalculatorLayout {
+    int32_t width = 0; // the window's inside
+    int32_t height = 0;
+    PixelRect prompt;
+    PixelRect date;
+    PixelRect result;
+    PixelRect heading;
+    PixelRect mute;
+    // The line between the input half and the result half, and its width.
+    PixelPoint lineFrom;
+    PixelPoint lineTo;
+    int32_t lineWidth = 0;
+    // The letters' pixel size at most and at least, and the room the switch's own box takes
+    // beside its caption.
+    int32_t letterPixels = 0;
+    int32_t smallestLetterPixels = 0;
+    int32_t checkIndicatorPixels = 0;
+};
 
 // What the calculator's window reports to the logic. Every handler runs on the user-interface
 // thread, one at a time.

@@ -9,7 +9,6 @@
 #include "core/colour.h"
 #include "core/local_time.h"
 #include "core/region.h"
-#include "core/twips.h"
 #include "platform/calculator_view.h"
 
 #include <cstdint>
@@ -122,18 +121,19 @@ class Platform {
     // The scale factor the desktop states for programs on the primary screen apart from its
     // dots per inch, if it states one.
     virtual std::optional<double> StatedScaleFactor() const { return std::nullopt; }
-    // How the clock's twips become screen pixels from now on: every window made afterwards
-    // converts its places, sizes, mouse positions and drawings with it, and its text follows
-    // the scale. Told once, before the first window is made.
-    virtual void UsePixelScale(const PixelScale& pixels) = 0;
+    // The device pixels per pixel of the clock's layout (1 up to 120 dpi; the desktop's factor
+    // on a denser screen): the text of the windows made afterwards follows it. Told once,
+    // before the first window is made.
+    virtual void UseScale(double scale) = 0;
 
     // Makes a window, hidden, that reports its events to `events`. An owned window always
     // stays above its owner, and goes on top with it whenever the owner is kept on top.
     virtual std::unique_ptr<Window> CreateWindow(const WindowDescription& description,
                                                  Window* owner, WindowEvents& events) = 0;
-    // Makes the calculator's window, hidden, owned by `owner` as an owned window is, opening
-    // centred on the screen, that reports its events to `events`.
+    // Makes the calculator's window, hidden, laid out as given, owned by `owner` as an owned
+    // window is, opening centred on the screen, that reports its events to `events`.
     virtual std::unique_ptr<CalculatorView> CreateCalculator(Window& owner,
+                                                             const CalculatorLayout& layout,
                                                              CalculatorEvents& events) = 0;
 
     // Puts the window at the top of the topmost band without moving, resizing or activating it,

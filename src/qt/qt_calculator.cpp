@@ -18,35 +18,11 @@ namespace reloj {
 
 namespace {
 
-// The window as it has always been drawn, in twips, converted to pixels once at the clock's
-// scale. No layout puts the controls on these very pixels: the prompt and the date box share a
-// row of pixels, and the rows of the two halves do not line up.
-struct TwipsPlace {
-    float left, top, width, height;
-};
-constexpr float kClientWidth = 5895;
-constexpr float kClientHeight = 705;
-constexpr TwipsPlace kPromptPlace{120, 0, 2895, 255};
-constexpr TwipsPlace kDatePlace{840, 240, 1455, 285};
-constexpr TwipsPlace kResultPlace{3240, 240, 2655, 255};
-constexpr TwipsPlace kHeadingPlace{3240, 0, 2595, 195};
-constexpr TwipsPlace kMutePlace{3360, 480, 2775, 195};
-// A vertical line divides the input half from the result half.
-constexpr float kLineX = 3120;
-constexpr float kLineTop = 0;
-constexpr float kLineBottom = 720;
-constexpr int kLineLayoutPixels = 2;
-
 constexpr Colour kWhiteText = 0xFFFFFF;
 constexpr Colour kLightCyan = 0xFFFF80;
 constexpr Colour kLightYellow = 0x80FFFF;
 constexpr Colour kLightPeach = 0xC0E0FF;
 
-// Letters and the check box's indicator in layout pixels, scaled with the rest of the window.
-constexpr int kControlFontPixels = 12;
-constexpr int kSmallestFontPixels = 7;
-// A check box's caption shares its width with the box itself.
-constexpr int kCheckIndicatorPixels = 20;
 // A check box's box and tick, whatever the colour of its caption.
 const QColor kCheckBoxGround(Qt::white);
 const QColor kCheckBoxTick(Qt::black);
@@ -110,58 +86,57 @@ class DividingLine final : public QWidget {
     QColor m_colour;
 };
 
-CalculatorWidget::CalculatorWidget(QWidget* owner, CalculatorEvents& events,
-                                   const PixelScale& pixels)
-    : QWidget(owner), m_events(&events), m_pixels(pixels) {
+CalculatorWidget::CalculatorWidget(QWidget* owner, const CalculatorLayout& layout,
+                                   CalculatorEvents& events)
+    : QWidget(owner), m_events(&events), m_layout(layout) {
     // An ordinary window with a single fixed border, opening centred on the screen.
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     KeepAboveWithOwner(*this, owner);
-    setFixedSize(m_pixels.DeviceX(kClientWidth), m_pixels.DeviceY(kClientHeight));
+    setFixedSize(m_layout.width, m_layout.height);
     setWindowTitle(QString::fromUtf8(kTitle));
     // Small letters, so that the captions fit the boxes they were laid out in.
     QFont letters = font();
-    letters.setPixelSize(m_pixels.Device(kControlFontPixels));
+    letters.setPixelSize(m_layout.letterPixels);
     setFont(letters);
 
-    const auto place = [this](const TwipsPlace& twips) {
-        return QRect(m_pixels.DeviceX(twips.left), m_pixels.DeviceY(twips.top),
-                     m_pixels.DeviceX(twips.width), m_pixels.DeviceY(twips.height));
+    const auto place = [](const PixelRect& r) {
+        return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
     };
-    const auto label = [&](const char* text, const TwipsPlace& twips, Colour colour,
+    const auto label = [&](const char* text, const PixelRect& where, Colour colour,
                            const char* name) {
         auto* made = new QLabel(QString::fromUtf8(text), this);
         made->setAlignment(Qt::AlignCenter);
         made->setTextFormat(Qt::PlainText);
         made->setFocusPolicy(Qt::NoFocus);
         made->setAccessibleName(QString::fromUtf8(name));
-        made->setGeometry(place(twips));
+        made->setGeometry(place(where));
         Colourise(made, colour);
         FitFont(made, made->text());
         return made;
     };
 
     m_line = new DividingLine(this,
-                              QLine(m_pixels.DeviceX(kLineX), m_pixels.DeviceY(kLineTop),
-                                    m_pixels.DeviceX(kLineX), m_pixels.DeviceY(kLineBottom)),
-                              m_pixels.Device(kLineLayoutPixels), ToQColor(kLightPeach));
-    m_prompt = label(kPromptText, kPromptPlace, kWhiteText, kPromptName);
+                              QLine(m_layout.lineFrom.x, m_layout.lineFrom.y, m_layout.lineTo.x,
+                                    m_layout.lineTo.y),
+                              m_layout.lineWidth, ToQColor(kLightPeach));
+    m_prompt = label(kPromptText, m_layout.prompt, kWhiteText, kPromptName);
 
     m_date = new QLineEdit(this);
     m_date->setAlignment(Qt::AlignCenter);
     m_date->setFrame(true);
     m_date->setAccessibleName(QString::fromUtf8(kDateName));
     m_date->setAccessibleDescription(QString::fromUtf8(kDateDescription));
-    m_date->setGeometry(place(kDatePlace));
+    m_date->setGeometry(place(m_layout.date));
     Colourise(m_date, kLightCyan);
     m_prompt->setBuddy(m_date);
 
-    m_result = label("", kResultPlace, kLightYellow, kResultName);
-    m_heading = label(kHeadingText, kHeadingPlace, kWhiteText, kHeadingName);
+    m_result = label("", m_layout.result, kLightYellow, kResultName);
+    m_heading = label(kHeadingText, m_layout.heading, kWhiteText, kHeadingName);
 
     m_mute = new QCheckBox(QString::fromUtf8(kMuteText), this);
     m_mute->setAccessibleName(QString::fromUtf8(kMuteName));
-    m_mute->setGeometry(place(kMutePlace));
+    m_mute->setGeometry(place(m_layout.mute));
     Colourise(m_mute, kWhiteText);
     FitFont(m_mute, m_mute->text());
     QObject::connect(m_mute, &QCheckBox::clicked, this, [this](bool checked) {
@@ -186,11 +161,11 @@ CalculatorWidget::CalculatorWidget(QWidget* owner, CalculatorEvents& events,
 // whole text.
 void CalculatorWidget::FitFont(QWidget* control, const QString& text) const {
     const int reserved =
-        qobject_cast<QCheckBox*>(control) != nullptr ? m_pixels.Device(kCheckIndicatorPixels) : 0;
+        qobject_cast<QCheckBox*>(control) != nullptr ? m_layout.checkIndicatorPixels : 0;
     const int shownWidth = std::min(control->width(), width() - control->x());
     QFont letters = font();
-    const int smallest = m_pixels.Device(kSmallestFontPixels);
-    for (int pixels = m_pixels.Device(kControlFontPixels); pixels > smallest; --pixels) {
+    const int smallest = m_layout.smallestLetterPixels;
+    for (int pixels = m_layout.letterPixels; pixels > smallest; --pixels) {
         letters.setPixelSize(pixels);
         const QFontMetrics metrics(letters);
         if (metrics.horizontalAdvance(text) + reserved <= shownWidth &&
@@ -254,8 +229,9 @@ void CalculatorWidget::paintEvent(QPaintEvent* event) {
     }
 }
 
-QtCalculator::QtCalculator(QWidget* owner, CalculatorEvents& events, const PixelScale& pixels)
-    : m_widget(new CalculatorWidget(owner, events, pixels)) {}
+QtCalculator::QtCalculator(QWidget* owner, const CalculatorLayout& layout,
+                           CalculatorEvents& events)
+    : m_widget(new CalculatorWidget(owner, layout, events)) {}
 
 QtCalculator::~QtCalculator() {
     if (m_widget) {

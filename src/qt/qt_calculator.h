@@ -1,13 +1,12 @@
 // The calculator's window on Qt. CalculatorWidget is the window on screen: a fixed-size titled
 // window, black, with the prompt, the date box, the dividing line, the heading, the result and
 // the mute switch as real widgets, each named in Spanish for screen readers, laid out to the
-// pixel at the clock's scale and kept above the clock window that owns it. QtCalculator is the
+// pixel the logic gives (CalculatorLayout) and kept above the clock window that owns it. QtCalculator is the
 // handle the logic holds (CalculatorView); letting it go hides the window and deletes it later,
 // so that the window may be closed from inside one of its own events. What the result says is
 // the logic's.
 #pragma once
 
-#include "core/twips.h"
 #include "platform/calculator_view.h"
 #include "qt/second_timer.h"
 
@@ -24,7 +23,7 @@ class DividingLine;
 
 class CalculatorWidget final : public QWidget {
   public:
-    CalculatorWidget(QWidget* owner, CalculatorEvents& events, const PixelScale& pixels);
+    CalculatorWidget(QWidget* owner, const CalculatorLayout& layout, CalculatorEvents& events);
 
     void SetResult(const QString& text);
     QString TypedDate() const;
@@ -43,7 +42,7 @@ class CalculatorWidget final : public QWidget {
     void FitFont(QWidget* control, const QString& text) const;
 
     CalculatorEvents* m_events;
-    PixelScale m_pixels;
+    CalculatorLayout m_layout;
     // In the order they stand on the window, the later above the earlier; the keyboard goes
     // from the date box to the switch.
     DividingLine* m_line;
@@ -60,7 +59,7 @@ class CalculatorWidget final : public QWidget {
 
 class QtCalculator final : public CalculatorView {
   public:
-    QtCalculator(QWidget* owner, CalculatorEvents& events, const PixelScale& pixels);
+    QtCalculator(QWidget* owner, const CalculatorLayout& layout, CalculatorEvents& events);
     ~QtCalculator() override;
 
     void Show() override;

@@ -3,6 +3,7 @@
 #include "core/colour.h"
 #include "core/numeric.h"
 #include "core/scale_factor.h"
+#include "core/twips.h"
 #include "qt/qt_calculator.h"
 #include "qt/qt_window.h"
 #include "qt/second_timer.h"
@@ -114,25 +115,16 @@ std::optional<double> QtPlatform::StatedScaleFactor() const {
 
 // Text in points is as large as the desktop makes it at that scale: at 200 % the letters of
 // a 192 dpi screen, whichever way the desktop said so.
-void QtPlatform::UsePixelScale(const PixelScale& pixels) {
-    m_pixels = pixels;
-    if (pixels.scale == 1.0) {
+void QtPlatform::UseScale(double scale) {
+    if (scale == 1.0) {
         return;
     }
     QFont letters = QApplication::font();
     if (letters.pointSizeF() > 0) {
         letters.setPixelSize(
-            std::max(1, ScaledPixel(letters.pointSizeF() * kPixelsPerPointUnscaled, pixels.scale)));
+            std::max(1, ScaledPixel(letters.pointSizeF() * kPixelsPerPointUnscaled, scale)));
         QApplication::setFont(letters);
     }
-}
-
-const PixelScale& QtPlatform::Pixels() {
-    if (!m_pixels) {
-        m_pixels = PixelScale{RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchX())).value,
-                              RoundToInt32(ScreenTwipsPerPixel(ScreenDotsPerInchY())).value, 1.0};
-    }
-    return *m_pixels;
 }
 
 void QtPlatform::Track(QWidget* window) {
@@ -146,20 +138,19 @@ std::unique_ptr<Window> QtPlatform::CreateWindow(const WindowDescription& descri
     if (!m_windowSystem) {
         m_windowSystem = ProbeWindowSystem();
     }
-    // The window converts with the same whole ratios and scale the clock's geometry was
-    // derived with.
     auto window = std::make_unique<QtWindow>(
         description, *m_windowSystem, ownerWindow != nullptr ? ownerWindow->Widget() : nullptr,
-        events, Pixels());
+        events);
     Track(window->Widget());
     return window;
 }
 
 std::unique_ptr<CalculatorView> QtPlatform::CreateCalculator(Window& owner,
+                                                             const CalculatorLayout& layout,
                                                              CalculatorEvents& events) {
     auto* ownerWindow = dynamic_cast<QtWindow*>(&owner);
     auto calculator = std::make_unique<QtCalculator>(
-        ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, events, Pixels());
+        ownerWindow != nullptr ? ownerWindow->Widget() : nullptr, layout, events);
     Track(calculator->Widget());
     return calculator;
 }

@@ -1,4 +1,4 @@
-// The platform on Qt with the xcb (X11) backend: screen ratios from the logical dots per inch,
+// The platform on Qt with the xcb (X11) backend: the screen's logical dots per inch,
 // windows as QtWindow and the calculator as QtCalculator, topmost placement by raising (when
 // StackingWatch says it is due), screen pixels read from the X server (RootPixelReader) or, where
 // they cannot be, the desktop's stated look (PortalColourScheme), the screens and their changes
@@ -7,7 +7,7 @@
 // between ticks, a modal message box and wave playback. It holds no clock logic. Qt's own
 // scaling stays off, so that places, shapes and screen pixels are the screen's own pixels: the
 // scale factors a desktop states to Qt programs are taken out of the environment before Qt
-// starts, and handed to the clock, which scales itself (PixelScale).
+// starts, and handed to the clock, which scales itself.
 #pragma once
 
 #include "platform/platform.h"
@@ -46,10 +46,10 @@ class QtPlatform final : public Platform {
     double ScreenDotsPerInchX() const override;
     double ScreenDotsPerInchY() const override;
     std::optional<double> StatedScaleFactor() const override;
-    void UsePixelScale(const PixelScale& pixels) override;
+    void UseScale(double scale) override;
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
-    std::unique_ptr<CalculatorView> CreateCalculator(Window& owner,
+    std::unique_ptr<CalculatorView> CreateCalculator(Window& owner, const CalculatorLayout& layout,
                                                      CalculatorEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
@@ -75,8 +75,6 @@ class QtPlatform final : public Platform {
     void RaiseWithOwned(QWidget& raised, const std::vector<QWidget*>& owned);
     // The wall clock jumped or the zone changed: every window waiting for a tick ticks soon.
     void TimeChanged();
-    // The conversion every window is made with, the screen's own until the clock tells one.
-    const PixelScale& Pixels();
     // Keeps a window made, while it lives, among those told of a jump of the time.
     void Track(QWidget* window);
     void TellDesktopChange(DesktopChange change);
@@ -84,8 +82,6 @@ class QtPlatform final : public Platform {
     bool MayCoverAWindow(const QRect& place) const;
 
     QtScaleVariables m_scaleVariables;
-    // Until the clock tells its own, the screen's rounded ratios, unscaled.
-    std::optional<PixelScale> m_pixels;
     RootPixelReader m_rootPixels;
     PortalColourScheme m_portalScheme;
     // Read before the first window is made.

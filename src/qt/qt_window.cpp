@@ -97,8 +97,8 @@ void KeepAboveWithOwner(QWidget& window, const QWidget* owner) {
 }
 
 WindowWidget::WindowWidget(const WindowDescription& description, const WindowSystem& system,
-                           QWidget* owner, WindowEvents& events, const PixelScale& pixels)
-    : QWidget(owner), m_events(&events), m_pixels(pixels),
+                           QWidget* owner, WindowEvents& events)
+    : QWidget(owner), m_events(&events),
       m_background(palette().color(QPalette::Button)) {
     // Bare, kept out of the task bar, above ordinary windows, and never taking the focus.
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -322,8 +322,8 @@ void WindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 QtWindow::QtWindow(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
-                   WindowEvents& events, const PixelScale& pixels)
-    : m_widget(new WindowWidget(description, system, owner, events, pixels)), m_pixels(pixels) {}
+                   WindowEvents& events)
+    : m_widget(new WindowWidget(description, system, owner, events)) {}
 
 QtWindow::~QtWindow() {
     if (m_widget) {

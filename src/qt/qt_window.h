@@ -30,7 +30,7 @@ void KeepAboveWithOwner(QWidget& window, const QWidget* owner);
 class WindowWidget final : public QWidget {
   public:
     WindowWidget(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
-                 WindowEvents& events, const PixelScale& pixels);
+                 WindowEvents& events);
 
     void SetColours(Colour face, std::optional<Disc> disc);
     void SetShape(Region region);
@@ -61,7 +61,6 @@ class WindowWidget final : public QWidget {
     void StopExposuresOncePainted();
 
     WindowEvents* m_events;
-    PixelScale m_pixels;
     QColor m_background;
     std::optional<Disc> m_disc;
     // A clock window that a window manager takes on (not under XWayland): it is told what the
@@ -90,7 +89,7 @@ class WindowWidget final : public QWidget {
 class QtWindow final : public Window {
   public:
     QtWindow(const WindowDescription& description, const WindowSystem& system, QWidget* owner,
-             WindowEvents& events, const PixelScale& pixels);
+             WindowEvents& events);
     ~QtWindow() override;
 
     PixelRect Frame() const override;
@@ -107,7 +106,6 @@ class QtWindow final : public Window {
 
   private:
     QPointer<WindowWidget> m_widget;
-    PixelScale m_pixels;
 };
 
 } // namespace reloj

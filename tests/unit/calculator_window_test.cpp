@@ -24,7 +24,8 @@ class Calculator : public ::testing::Test {
     std::unique_ptr<Window> hands =
         platform.CreateWindow(WindowDescription{"reloj"}, nullptr, handsEvents);
     bool muted = false;
-    CalculatorWindow calculator{platform, muted};
+    ClockLayout layout{.twipsPerPixelX = 15, .twipsPerPixelY = 15};
+    CalculatorWindow calculator{platform, layout, muted};
 };
 
 TEST_F(Calculator, OpensShownEmptyAndTickingOwnedByTheHands) {

@@ -432,7 +432,7 @@ TEST_F(Clock, ComesBackWhenNoScreenShowsItAnyMore) {
 
 TEST_F(Clock, At192DpiTheCornersAndScreensAreInTheScreensPixels) {
     Start("1000|800|70|1|1|red", 192);
-    EXPECT_EQ(platform.pixelScale, (PixelScale{15, 15, 2.0}));
+    EXPECT_EQ(platform.scale, 2.0);
     EXPECT_EQ(markers->frame, (PixelRect{2000, 1600, 2152, 1752}));
     EXPECT_EQ(app.State().corners, (std::array<PixelPoint, 4>{
                                        {{2000, 1600}, {2152, 1600}, {2000, 1752}, {2152, 1752}}}));

@@ -99,10 +99,13 @@ void FakeCalculatorView::ClickMute() {
 }
 
 std::unique_ptr<CalculatorView> FakePlatform::CreateCalculator(Window& owner,
+                                                               const CalculatorLayout& layout,
                                                                CalculatorEvents& events) {
     const auto* fakeOwner = dynamic_cast<FakeWindow*>(&owner);
-    return std::make_unique<FakeCalculatorView>(
+    auto view = std::make_unique<FakeCalculatorView>(
         *this, fakeOwner != nullptr ? fakeOwner->Title() : std::string(), events);
+    view->layout = layout;
+    return view;
 }
 
 void FakePlatform::KeepOnTop(WindowHandle window) {

@@ -77,6 +77,7 @@ class FakeCalculatorView final : public CalculatorView {
     bool muted = false;
     bool visible = false;
     std::optional<int64_t> tickAt;
+    CalculatorLayout layout;
 
   private:
     FakePlatform& m_platform;
@@ -91,10 +92,10 @@ class FakePlatform final : public Platform {
     double ScreenDotsPerInchX() const override { return dotsPerInchX; }
     double ScreenDotsPerInchY() const override { return dotsPerInchY; }
     std::optional<double> StatedScaleFactor() const override { return statedScale; }
-    void UsePixelScale(const PixelScale& pixels) override { pixelScale = pixels; }
+    void UseScale(double factor) override { scale = factor; }
     std::unique_ptr<Window> CreateWindow(const WindowDescription& description, Window* owner,
                                          WindowEvents& events) override;
-    std::unique_ptr<CalculatorView> CreateCalculator(Window& owner,
+    std::unique_ptr<CalculatorView> CreateCalculator(Window& owner, const CalculatorLayout& layout,
                                                      CalculatorEvents& events) override;
     void KeepOnTop(WindowHandle window) override;
     Colour ScreenPixel(int32_t x, int32_t y) override;
@@ -112,9 +113,9 @@ class FakePlatform final : public Platform {
     void PlaySound(const std::string& path, const std::string& title) override;
     std::string SoundDirectory() const override { return "/sonidos/"; }
 
-    // The factor the desktop states, and the conversion the clock chose.
+    // The factor the desktop states, and the scale the clock chose.
     std::optional<double> statedScale;
-    std::optional<PixelScale> pixelScale;
+    std::optional<double> scale;
     // What the screen shows: the same colour everywhere unless a point is set on its own.
     Colour desktop = 0;
     std::vector<std::pair<PixelPoint, Colour>> pixels;
