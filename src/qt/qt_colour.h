@@ -9,7 +9,7 @@ namespace reloj {
 
 inline QColor ToQColor(Colour colour) {
     const Colour shown = ShownColour(colour);
-    return QColor(shown & 0xFF, (shown >> 8) & 0xFF, (shown >> 16) & 0xFF);
+    return QColor(RedOf(shown), GreenOf(shown), BlueOf(shown));
 }
 
 } // namespace reloj
