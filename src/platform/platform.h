@@ -48,9 +48,6 @@ class WindowEvents {
     virtual void OnClick() {}
     virtual void OnDoubleClick() {}
     virtual void OnTick() {}
-    // The user closed the window with its close button; the window stays until its owner lets
-    // it go.
-    virtual void OnCloseRequested() {}
 };
 
 // A window as the logic names it: an opaque number the platform hands out.

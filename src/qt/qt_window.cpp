@@ -218,11 +218,9 @@ void WindowWidget::Tick() {
 }
 
 void WindowWidget::closeEvent(QCloseEvent* event) {
-    // The logic decides: it closes the window, which then goes away.
+    // A clock window closes only as the clock does (a button held on the hands), never at a
+    // window manager's request.
     event->ignore();
-    if (m_events != nullptr) {
-        m_events->OnCloseRequested();
-    }
 }
 
 void WindowWidget::showEvent(QShowEvent* event) {
