@@ -67,7 +67,7 @@ void CheckDotRows(const PixelRect& bounds, int32_t dotRadius, double scale) {
     }
 }
 
-void CheckCorners(const ClockState& s) {
+void CheckCorners(const ClockLayout& s) {
     // The marker window keeps its initial place when the command line gives 0.
     const float left = s.startLeft != 0 ? static_cast<float>(s.startLeft) : kMarkerInitialLeft;
     const float top = s.startTop != 0 ? static_cast<float>(s.startTop) : kMarkerInitialTop;
@@ -84,7 +84,7 @@ double Distance(PixelPoint a, PixelPoint b) {
     return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
 }
 
-void CheckHands(const ClockState& s) {
+void CheckHands(const ClockLayout& s) {
     const PixelPoint centre = HandsCentre(s);
     const bool styled = s.handStyle == kKiteStyle || s.handStyle == kBarStyle;
     const double farthest = std::abs(static_cast<double>(s.handReach) * s.scale) +
@@ -120,8 +120,7 @@ void CheckSettings(std::string_view commandLine, Ratio ratio) {
         return;
     }
 
-    const ClockState& s = settings.state;
-    FUZZ_CHECK(s.commandLine == commandLine);
+    const ClockLayout& s = settings.layout;
     const ScreenLayout layout = ChooseLayout(ratio.x, ratio.y, ratio.stated);
     FUZZ_CHECK(s.twipsPerPixelX == static_cast<int32_t>(std::nearbyint(layout.twipsPerPixelX)));
     FUZZ_CHECK(s.twipsPerPixelY == static_cast<int32_t>(std::nearbyint(layout.twipsPerPixelY)));
