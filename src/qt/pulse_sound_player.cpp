@@ -436,6 +436,11 @@ PulseSoundPlayer::~PulseSoundPlayer() {
 }
 
 void PulseSoundPlayer::Play(const std::string& path, const std::string& title) {
+    // Said once for each file, on its first play, so that a clock away from its sounds tells
+    // where it looked without repeating it every half hour.
+    if (!m_playing.contains(path) && ::access(path.c_str(), F_OK) != 0) {
+        qCInfo(lcSound, "missing %s", path.c_str());
+    }
     qCInfo(lcSound, "play %s", FileName(path));
     auto& latest = m_playing[path];
     if (latest) {
