@@ -354,7 +354,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("reloj");
     QApplication::setApplicationVersion(RELOJ_VERSION);
     // The clock windows are tool windows, which Qt does not count; closing the calculator or
-    // the message box must never end the clock. The hands window ends the program itself.
+    // the message box must never end the clock. The clock's tick ends the program itself.
     QApplication::setQuitOnLastWindowClosed(false);
     if (!StopOnSignals(application)) {
         std::fputs("reloj: no se puede preparar la parada ordenada (sin descriptores libres)\n",

@@ -14,7 +14,7 @@ namespace reloj {
 
 class CalculatorWindow : public CalculatorEvents {
   public:
-    // `chimesMuted` belongs to the application, and the hands window reads it on every tick;
+    // `chimesMuted` belongs to the application, and the clock's tick reads it;
     // the switch writes it, and shows it again whenever the window opens.
     // It is laid out at the scale of the clock's `layout`, which it reads when it opens.
     CalculatorWindow(Platform& platform, const ClockLayout& layout, bool& chimesMuted);
