@@ -17,16 +17,10 @@ ClockTick::ClockTick(const ClockLayout& layout, ClockState& state, Platform& pla
                   .recoloured = [this] { Paint(m_state.clockColour); },
                   .released = [this] { RecordCorners(); }}) {}
 
+// Ending the run closes the windows the same way closing the clock does, without asking for
+// the program's end.
 ClockTick::~ClockTick() {
-    // Ending the run closes the windows the same way closing the clock does, without the
-    // program's end that Close asks for.
-    if (IsOpen()) {
-        m_platform.WatchScreens({});
-        m_platform.WatchDesktop({}, {});
-        m_calculator.Close();
-        m_hands.Close();
-        m_markers.Close();
-    }
+    TearDown(false);
 }
 
 void ClockTick::Start() {
@@ -65,6 +59,10 @@ void ClockTick::Start() {
 }
 
 void ClockTick::Close() {
+    TearDown(true);
+}
+
+void ClockTick::TearDown(bool quit) {
     if (!IsOpen()) {
         return;
     }
@@ -73,7 +71,9 @@ void ClockTick::Close() {
     m_platform.WatchDesktop({}, {});
     m_calculator.Close();
     m_hands.Close();
-    m_platform.Quit(0);
+    if (quit) {
+        m_platform.Quit(0);
+    }
     m_markers.Close();
 }
 

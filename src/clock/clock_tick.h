@@ -58,6 +58,9 @@ class ClockTick : public WindowEvents {
     // its corners, into the nearest screen.
     void KeepOnScreens();
     void ClosingSequence();
+    // Stops the watches and lets the calculator and both windows go, the hands before the
+    // dots that own them; asks for the program's end on the way when `quit` is set.
+    void TearDown(bool quit);
     // Asks the platform for the news the tick acts on, at the corners the clock now has.
     void WatchDesktop();
     void OnDesktopChange(DesktopChange change);

@@ -2,7 +2,7 @@
 // sized and shaped in screen pixels and told their colours; the calculator (calculator_view.h);
 // topmost placement; the screen's pixels and density; sound; the wall clock. The logic calls
 // only these; qt/ provides them on Qt, and the unit tests provide a fake that records what it
-// was asked. The clock's twips never cross a port: the logic converts them (core/twips.h)
+// was asked. Lengths cross a port only as screen pixels: the logic converts its own units
 // before it asks.
 #pragma once
 
